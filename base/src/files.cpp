@@ -1,0 +1,178 @@
+#include "base/files.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace base {
+
+bool LineReader::open(const std::string& path) {
+    close();
+    f_ = std::fopen(path.c_str(), "rb");
+    return f_ != nullptr;
+}
+
+void LineReader::close() {
+    if (f_) std::fclose(f_);
+    f_ = nullptr;
+    std::free(buf_);
+    buf_ = nullptr;
+    cap_ = 0;
+    pending_.clear();
+    cut_ = false;
+}
+
+bool LineReader::next(std::string& line) {
+    line.clear();
+    cut_ = false;
+    if (!pending_.empty()) {
+        line.swap(pending_);
+        pending_.clear();
+        return true;
+    }
+    if (!f_) return false;
+    ssize_t n = getline(&buf_, &cap_, f_);
+    if (n <= 0) return false;
+    size_t len = static_cast<size_t>(n);
+    if (buf_[len - 1] == '\n') --len;
+    if (len > 0 && buf_[len - 1] == '\r') --len;
+    line.assign(buf_, len);
+    return true;
+}
+
+bool LineReader::next(std::string& line, std::size_t maxBytes, bool splitLong) {
+    if (!next(line)) return false;
+    if (line.size() > maxBytes) {
+        cut_ = true;
+        if (splitLong) pending_.assign(line, maxBytes, std::string::npos);
+        line.resize(maxBytes);
+    }
+    return true;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    out.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+AtomicFile::~AtomicFile() { abandon(); }
+
+bool AtomicFile::open(const std::string& path) {
+    abandon();
+    path_ = path;
+    tmp_ = path + ".tmpXXXXXX";
+    int fd = mkstemp(tmp_.data());
+    if (fd < 0) {
+        tmp_.clear();
+        return false;
+    }
+    // Keep the permissions an ordinary new file would get.
+    mode_t mask = umask(0);
+    umask(mask);
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0)
+        fchmod(fd, st.st_mode & 07777);
+    else
+        fchmod(fd, 0666 & ~mask);
+    f_ = fdopen(fd, "wb");
+    if (!f_) {
+        ::close(fd);
+        unlink(tmp_.c_str());
+        tmp_.clear();
+        return false;
+    }
+    failed_ = false;
+    return true;
+}
+
+bool AtomicFile::write(std::string_view bytes) {
+    if (!f_) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) failed_ = true;
+    return !failed_;
+}
+
+bool AtomicFile::writeLine(std::string_view bytes) {
+    write(bytes);
+    return write("\r\n");
+}
+
+bool AtomicFile::commit() {
+    if (!f_) return false;
+    bool ok = !failed_ && std::fflush(f_) == 0 && fsync(fileno(f_)) == 0;
+    ok = (std::fclose(f_) == 0) && ok;
+    f_ = nullptr;
+    if (ok) ok = std::rename(tmp_.c_str(), path_.c_str()) == 0;
+    if (!ok) unlink(tmp_.c_str());
+    tmp_.clear();
+    return ok;
+}
+
+void AtomicFile::abandon() {
+    if (f_) {
+        std::fclose(f_);
+        f_ = nullptr;
+    }
+    if (!tmp_.empty()) {
+        unlink(tmp_.c_str());
+        tmp_.clear();
+    }
+}
+
+bool writeFileAtomic(const std::string& path, std::string_view bytes) {
+    AtomicFile f(path);
+    if (!f.isOpen()) return false;
+    f.write(bytes);
+    return f.commit();
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool makeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    if (isDirectory(path)) return true;
+    std::string part;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || (path[i] == '/' && i > 0)) {
+            part = path.substr(0, i);
+            if (!isDirectory(part) && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        }
+    }
+    return isDirectory(path);
+}
+
+long long fileTimeNs(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+bool removeFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool renameFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (!readFile(from, bytes)) return false;
+    return writeFileAtomic(to, bytes);
+}
+
+}  // namespace base

@@ -1,0 +1,38 @@
+#include "base/services.h"
+
+#include <gtest/gtest.h>
+
+using namespace base;
+
+TEST(Services, BoxLinesAndButtons) {
+    EXPECT_EQ(joinBoxLines("a", "", ""), "a");
+    EXPECT_EQ(joinBoxLines("a", "b", ""), "a\nb");
+    EXPECT_EQ(joinBoxLines("a", "", "c"), "a\n\nc");
+    BoxLayout b = boxLayout(kBoxAsk, "生成を実行しますか?", false);
+    EXPECT_EQ(b.buttons, BoxLayout::YesNo);
+    EXPECT_EQ(b.icon, BoxLayout::Question);
+    EXPECT_FALSE(b.secondDefault);
+    b = boxLayout(kBoxAskSecondDefault, "続けます", false);
+    EXPECT_EQ(b.buttons, BoxLayout::OkCancel);
+    EXPECT_TRUE(b.secondDefault);
+    // The warning variant looks for the full-width mark only.
+    EXPECT_EQ(boxLayout(kBoxAsk, "よろしいですか?", true).buttons, BoxLayout::OkCancel);
+    EXPECT_EQ(boxLayout(kBoxAsk, "よろしいですか？", true).buttons, BoxLayout::YesNo);
+    EXPECT_EQ(boxLayout(7, "x?", false).buttons, BoxLayout::Ok);
+}
+
+TEST(Services, RecordingAnswersAndRunAndWait) {
+    RecordingServices rec;
+    ScopedServices scope(rec);
+    rec.setPollInterval(20);
+    rec.answers = {false};
+    EXPECT_FALSE(services().messageBox(kBoxAsk, "Chronava", "q?"));
+    EXPECT_TRUE(services().messageBox(kBoxAsk, "Chronava", "q?"));
+    EXPECT_TRUE(services().messageBox(kBoxInfo, "Chronava", "info"));
+    ASSERT_EQ(rec.boxes.size(), 3u);
+    EXPECT_EQ(rec.boxes[0].caption, "Chronava");
+
+    EXPECT_EQ(services().runAndWait("/bin/sh", {"-c", "exit 3"}, "/tmp"), 3);
+    EXPECT_EQ(services().runAndWait("/bin/sh", {"-c", "test \"$(pwd)\" = /tmp && test -z \"$HOME\""}, "/tmp"), 0);
+    EXPECT_EQ(services().runAndWait("/nonexistent/program", {}, "/tmp"), -1);
+}
