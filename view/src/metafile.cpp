@@ -89,41 +89,56 @@ int MetafileCanvas::createObject() {
     return int(slots_.size() - 1);
 }
 
-// Selects the new object, then deletes the one it replaces.
-void MetafileCanvas::selectNew(int& slot, int newSlot) {
-    record(kSelectObject, {std::uint16_t(newSlot)});
-    if (slot >= 0) {
-        record(kDeleteObject, {std::uint16_t(slot)});
-        slots_[std::size_t(slot)] = false;
+template <class T>
+bool MetafileCanvas::selectCached(ObjectCache<T>& cache, const T& object) {
+    for (const auto& [o, slot] : cache.entries)
+        if (o == object) {
+            if (cache.current != slot) record(kSelectObject, {std::uint16_t(slot)});
+            cache.current = slot;
+            return true;
+        }
+    return false;
+}
+
+// Selects a newly created object; when the kind's cache is full, the objects that
+// are not selected are deleted first.
+template <class T>
+void MetafileCanvas::selectCreated(ObjectCache<T>& cache, const T& object, int slot) {
+    record(kSelectObject, {std::uint16_t(slot)});
+    cache.current = slot;
+    if (cache.entries.size() >= kCachedObjects) {
+        for (const auto& e : cache.entries) {
+            record(kDeleteObject, {std::uint16_t(e.second)});
+            slots_[std::size_t(e.second)] = false;
+        }
+        cache.entries.clear();
     }
-    slot = newSlot;
+    cache.entries.emplace_back(object, slot);
 }
 
 void MetafileCanvas::usePen(const PenObject& p) {
-    if (pen_ && *pen_ == p) return;
+    if (selectCached(pens_, p)) return;
     const int s = createObject();
     beginRecord(kCreatePen, 5);
     word(p.none ? kPsNull : p.pen.style == PenStyle::Dotted ? kPsDot : kPsSolid);
     word(1);  // width 1 (x), y unused
     word(0);
     colour(p.pen.color);
-    pen_ = p;
-    selectNew(penSlot_, s);
+    selectCreated(pens_, p, s);
 }
 
 void MetafileCanvas::useBrush(const Brush& b) {
-    if (brush_ && *brush_ == b) return;
+    if (selectCached(brushes_, b)) return;
     const int s = createObject();
     beginRecord(kCreateBrush, 4);
     word(b.hollow ? kBsNull : kBsSolid);
     colour(b.color);
     word(0);  // hatch
-    brush_ = b;
-    selectNew(brushSlot_, s);
+    selectCreated(brushes_, b, s);
 }
 
 void MetafileCanvas::useFont(const Font& f) {
-    if (font_ && *font_ == f) return;
+    if (selectCached(fonts_, f)) return;
     const int s = createObject();
     beginRecord(kCreateFont, 25);
     word(w16(f.height));
@@ -139,8 +154,7 @@ void MetafileCanvas::useFont(const Font& f) {
     const std::string name = std::string(base::cutCp932Bytes(base::toCp932(f.name), 31));
     std::copy(name.begin(), name.end(), face);
     for (int i = 0; i < 32; i += 2) word(std::uint16_t(std::uint8_t(face[i]) | (std::uint8_t(face[i + 1]) << 8)));
-    font_ = f;
-    selectNew(fontSlot_, s);
+    selectCreated(fonts_, f, s);
 }
 
 void MetafileCanvas::rawLine(int x1, int y1, int x2, int y2, const Pen& pen) {

@@ -56,8 +56,20 @@ private:
     void beginRecord(std::uint16_t function, std::size_t paramWords);
     void word(std::uint16_t w) { words_.push_back(w); }
     void colour(Rgb c);
+    // Drawing objects stay in the object table once made, so switching back and forth
+    // between pens costs one select record; each kind keeps at most kCachedObjects.
+    template <class T>
+    struct ObjectCache {
+        std::vector<std::pair<T, int>> entries;  // object, slot
+        int current = -1;                        // selected slot
+    };
+    static constexpr std::size_t kCachedObjects = 16;
     int createObject();
-    void selectNew(int& slot, int newSlot);
+    // Selects the cached object or returns false; then the caller creates it.
+    template <class T>
+    bool selectCached(ObjectCache<T>& cache, const T& object);
+    template <class T>
+    void selectCreated(ObjectCache<T>& cache, const T& object, int slot);
     void usePen(const PenObject& p);
     void useBrush(const Brush& b);
     void useFont(const Font& f);
@@ -69,10 +81,9 @@ private:
     std::size_t records_ = 0;
     std::size_t maxRecord_ = 0;
     std::vector<bool> slots_;
-    std::optional<PenObject> pen_;
-    std::optional<Brush> brush_;
-    std::optional<Font> font_;
-    int penSlot_ = -1, brushSlot_ = -1, fontSlot_ = -1;
+    ObjectCache<PenObject> pens_;
+    ObjectCache<Brush> brushes_;
+    ObjectCache<Font> fonts_;
     std::optional<Rgb> textColour_;
     std::optional<Rect> clip_;
     std::string unencodable_;
