@@ -1,0 +1,135 @@
+// The chart painter: draws one chart model onto a canvas - the signal names, one row
+// per signal with its events and their labels, the time axis under the rows and the
+// ruler strip - for the chart pane on screen and for export pages.
+#pragma once
+
+#include "chart/model.h"
+#include "chart/ruler.h"
+#include "view/canvas.h"
+#include "view/chart_params.h"
+#include "view/view_state.h"
+
+#include <map>
+#include <string>
+
+namespace view {
+
+// Output modes: the chart pane, a metafile page, a GIF page.
+enum OutputMode { kModeScreen = 0, kModeMetafile = 1, kModeGif = 2 };
+
+// Colours of one paint.
+struct Palette {
+    Rgb signal, background, name, comment, axis, grid;
+    Rgb valueBase = rgb(0, 192, 0);   // 0 % line of value rows
+    Rgb value100 = rgb(0, 160, 0);    // dotted 100 % line of value rows
+    Rgb buttonFace = rgb(240, 240, 240);  // ruler strip
+    Rgb paneFrame = rgb(192, 192, 192);   // outline of the background fill
+
+    // The chart colours of the parameters; monochrome pages draw black on white with
+    // grey value-row lines.
+    static Palette from(const ChartParams& p, bool monochrome = false);
+};
+
+// Fonts of one paint; character cells are 6 × 12 px for all placement.
+struct PaintFonts {
+    Font name{"ＭＳ ゴシック", 12, 6};
+    Font label{"ＭＳ ゴシック", 12, 6};
+    Font ruler{"ＭＳ ゴシック", 10, 5};
+};
+
+inline constexpr int kCharWidth = 6;
+inline constexpr int kCharHeight = 12;
+inline constexpr int kNameIndent = 60;  // names start 10 character cells in
+inline constexpr int kRulerHeight = 32;
+
+// Where one paint goes on its canvas.
+struct PaintFrame {
+    int mode = kModeScreen;
+    int u = 8;              // signal height unit
+    int origin = 0;         // vertical origin (rows scrolled off the top)
+    int nameWidth = 0;      // name column width
+    int hOffset = 0;        // left margin of a page (0 on screen)
+    int vOffset = 0;        // top margin of a page (0 on screen)
+    int stripOffset = 0;    // scale strip height on pages (0 on screen)
+    int plotLeft = 0;       // name column's right edge (+ left margin)
+    int plotRight = 0;      // canvas width - right margin
+    int rowsTop = 0, rowsBottom = 0;
+    int paneBottom = 0;     // rows starting at or below it are skipped
+    double viewStart = 0;   // units after displayStart at the plot's left edge
+    double scale = 1;       // units per pixel
+    bool softwareClip() const { return mode != kModeScreen; }
+};
+
+// What a screen paint reports to the chart window.
+struct PaintResult {
+    int status = 0;  // 0 drawn; -1 no signal slots; -2 no name column
+    bool changed = false;  // an event lies inside the plot area
+    int vScrollMax = 0;    // vertical scroll range 0..vScrollMax
+    ScreenButtons screenButtons;
+};
+
+// Reads a Windows bitmap file for image labels.
+enum class BmpResult { Ok, Missing, NotBitmap };
+BmpResult readBmpFile(const std::string& path, Bitmap& out);
+// Decodes bitmap file bytes (uncompressed 1, 4, 8, 16, 24 and 32 bits per pixel, and
+// 4- and 8-bit run-length coding); false for anything else or damaged data.
+bool decodeBmp(std::string_view bytes, Bitmap& out);
+
+class ChartPainter {
+public:
+    ChartPainter(const chart::ChartModel& model, const ChartParams& params, const Palette& palette,
+                 const PaintFonts& fonts = {});
+
+    // Folder against which relative image label paths are taken.
+    void setProjectFolder(std::string folder) { projectFolder_ = std::move(folder); }
+    // Set once an image label was copied onto a GIF page; the exporter clears it when
+    // it reads the next chart.
+    bool imageDrawn() const { return imageDrawn_; }
+    void clearImageDrawn() { imageDrawn_ = false; }
+    // The signal height unit used for painting (the parameter, at least 8).
+    int heightUnit() const { return u_; }
+
+    // Fills the whole pane with the background, outlined in light grey.
+    void fillBackground(Canvas& pane) const;
+
+    // Paints the chart pane and, when given, the ruler strip window (its own canvas,
+    // same x as the pane). Applies the view's pending zoom centre and end correction
+    // and records the name column width in the view.
+    PaintResult paintScreen(Canvas& pane, Canvas* ruler, ViewState& view);
+
+    // ---- Steps, also used by the page export ----
+    // Draws the names of the rows from `frame.origin` and returns the name column
+    // width (at least 132) over them.
+    int drawNames(Canvas& c, const PaintFrame& frame);
+    // The ruler strip filling `strip`, with ticks and labels for the frame's view.
+    void drawRulerStrip(Canvas& c, const Rect& strip, const PaintFrame& frame);
+    // The time axis at `y` and the date line at `dateY`.
+    void drawTimeAxis(Canvas& c, int y, const PaintFrame& frame);
+    void drawDateLine(Canvas& c, int y, const PaintFrame& frame);
+    // The rows; true when an event lies inside the plot area.
+    bool drawRows(Canvas& c, const PaintFrame& frame);
+
+    // The frame of a screen paint for this view (after names set nameWidth).
+    PaintFrame screenFrame(const Canvas& pane, const ViewState& view) const;
+
+private:
+    struct RowPen;
+    void line(Canvas& c, const PaintFrame& f, double xa, double ya, double xb, double yb, const Pen& pen);
+    void label(Canvas& c, const PaintFrame& f, double x, int y, const std::string& text);
+    void imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view spec);
+    const Bitmap* loadImage(const std::string& path, BmpResult& result);
+    chart::Ruler ruler(const PaintFrame& f) const;
+    void drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed);
+
+    const chart::ChartModel& model_;
+    const ChartParams& params_;
+    Palette palette_;
+    PaintFonts fonts_;
+    int u_;
+    std::string projectFolder_;
+    bool imageDrawn_ = false;
+    std::size_t widest_ = 0;  // widest label of this paint, in characters
+    std::map<std::string, std::pair<BmpResult, Bitmap>> images_;  // per paint
+};
+
+}  // namespace view

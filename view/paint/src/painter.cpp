@@ -1,0 +1,430 @@
+#include "view/painter.h"
+
+#include "base/names.h"
+#include "base/services.h"
+#include "base/text.h"
+#include "chart/chart_time.h"
+#include "view/clip.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace view {
+
+Palette Palette::from(const ChartParams& p, bool monochrome) {
+    Palette pal;
+    if (monochrome) {
+        pal.signal = pal.name = pal.comment = pal.axis = pal.grid = rgb(0, 0, 0);
+        pal.background = rgb(255, 255, 255);
+        pal.valueBase = pal.value100 = rgb(192, 192, 192);
+        return pal;
+    }
+    pal.signal = p.colours[kColourSignal];
+    pal.background = p.colours[kColourBackground];
+    pal.name = p.colours[kColourName];
+    pal.comment = p.colours[kColourComment];
+    pal.axis = p.colours[kColourAxis];
+    pal.grid = p.colours[kColourGrid];
+    return pal;
+}
+
+namespace {
+
+// Truncation to a pixel that cannot overflow: far-away positions (a chart zoomed in a
+// long way) are held at a billion pixels, which no target reaches.
+int toPixel(double v) {
+    if (!(v > -1e9)) return -1000000000;
+    if (v > 1e9) return 1000000000;
+    return static_cast<int>(v);
+}
+
+// Lines whose ends lie this far out are cut in software on screen too, so that no
+// canvas is handed coordinates its rasteriser may not cope with.
+constexpr double kFarAway = 30000;
+
+bool startsWithImageTag(std::string_view s) {
+    static constexpr std::string_view tag = "<img src=";
+    if (s.size() < tag.size()) return false;
+    for (std::size_t i = 0; i < tag.size(); ++i) {
+        char ch = s[i];
+        if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+        if (ch != tag[i]) return false;
+    }
+    return true;
+}
+
+// Width of a pulse in chart units: `value` counts milliseconds (unit 1) or
+// microseconds (unit 2).
+double pulseUnits(const chart::ChartEvent& e, int digits) {
+    const int k = 3 * e.pulseUnit;
+    if (k < digits) return double(e.value) * chart::powerOfTen(digits - k);
+    if (k > digits) return double(e.value) / chart::powerOfTen(std::min(k - digits, 12));
+    return double(e.value);
+}
+
+// Duration of a graph bar: code mod 1000 = tens and a power of ten.
+double graphUnits(std::int32_t value) {
+    const int code = value % 1000;
+    return double(code / 10) * std::pow(10.0, double(code % 10));
+}
+
+// Bar height in pixels for a level of percent × 1000.
+std::int64_t levelHeight(int u, std::int32_t value) {
+    return std::int64_t(2) * u * (value / 1000) / 100;
+}
+
+}  // namespace
+
+ChartPainter::ChartPainter(const chart::ChartModel& model, const ChartParams& params, const Palette& palette,
+                           const PaintFonts& fonts)
+    : model_(model), params_(params), palette_(palette), fonts_(fonts) {
+    // The unit is raised to 8; it is also held to a size that keeps every row
+    // coordinate of 33 rows far inside an int.
+    u_ = std::clamp(params.heightUnit, 8, 4096);
+}
+
+void ChartPainter::fillBackground(Canvas& pane) const {
+    pane.rectangle(Rect{0, 0, pane.width(), pane.height()}, Pen{palette_.paneFrame}, palette_.background);
+}
+
+// ---- Names ----
+
+int ChartPainter::drawNames(Canvas& c, const PaintFrame& f) {
+    const int u = f.u;
+    std::size_t longest = 0;
+    const int slots = std::min(model_.signalSlots, chart::kMaxSignals + 1);
+    for (int p = std::max(f.origin, 0); p < slots; ++p) {
+        const int n = model_.signalOrder[std::size_t(p)];
+        if (n < 0 || n > chart::kMaxSignals) continue;
+        const std::string& name = model_.signalNames[std::size_t(n)];
+        longest = std::max(longest, base::cp932Length(name));
+        const int y = f.stripOffset + 2 * u + (p - f.origin - 1) * 4 * u + f.vOffset;
+        if (y < f.paneBottom && !name.empty())
+            c.text(kNameIndent + f.hOffset, y + 2 * u, name, fonts_.name, palette_.name);
+    }
+    return nameColumnWidth(longest);
+}
+
+// ---- Clipped drawing ----
+
+void ChartPainter::line(Canvas& c, const PaintFrame& f, double xa, double ya, double xb, double yb, const Pen& pen) {
+    const Rect clip{f.plotLeft, f.rowsTop, f.plotRight, f.rowsBottom};
+    const bool far = std::fabs(xa) > kFarAway || std::fabs(xb) > kFarAway || std::fabs(ya) > kFarAway ||
+                     std::fabs(yb) > kFarAway;
+    int x1, y1, x2, y2;
+    if (!clipLine(LineF{xa, ya, xb, yb}, clip, f.softwareClip() || far, x1, y1, x2, y2)) return;
+    c.line(x1, y1, x2, y2, pen);
+}
+
+void ChartPainter::label(Canvas& c, const PaintFrame& f, double xd, int y, const std::string& text) {
+    if (params_.commentDisplay == kCommentsHidden) return;
+    int x = toPixel(xd);
+    if (startsWithImageTag(text)) {
+        imageLabel(c, f, x, y, std::string_view(text).substr(9));
+        return;
+    }
+    const int len = static_cast<int>(std::min<std::size_t>(base::cp932Length(text), 100000));
+    if (f.softwareClip()) {
+        if (f.plotLeft >= x + kCharWidth * len || x >= f.plotRight) return;
+        if (x + kCharWidth * len > f.plotRight) x = f.plotRight - kCharWidth * len;
+        if (y <= f.rowsTop || y - kCharHeight >= f.rowsBottom) return;
+    }
+    widest_ = std::max(widest_, std::size_t(len));
+    const bool fill = params_.commentDisplay == kCommentsShown;
+    // A label that cannot show in the clip rectangle only counts towards the widest
+    // label; nothing is handed to the canvas.
+    const int right = x + kCharWidth * int(fill ? std::max<std::size_t>(widest_, std::size_t(len)) : std::size_t(len));
+    if (right <= f.plotLeft || x - 2 >= f.plotRight || y - 2 <= f.rowsTop || y - 14 >= f.rowsBottom) return;
+    if (fill) c.fillRect(Rect{x - 2, y - 14, x + kCharWidth * int(widest_), y - 2}, palette_.background);
+    c.text(x, y - 14, text, fonts_.label, palette_.comment);
+}
+
+const Bitmap* ChartPainter::loadImage(const std::string& path, BmpResult& result) {
+    auto it = images_.find(path);
+    if (it == images_.end()) {
+        Bitmap bmp;
+        const BmpResult r = readBmpFile(path, bmp);
+        it = images_.emplace(path, std::make_pair(r, std::move(bmp))).first;
+        if (r == BmpResult::Missing)
+            base::services().appendMessage(base::kListChart, "イメージファイルが存在しません。" + path);
+        else if (r == BmpResult::NotBitmap)
+            base::services().appendMessage(base::kListChart, "イメージファイルがBITMAPではありません。" + path);
+    }
+    result = it->second.first;
+    return result == BmpResult::Ok ? &it->second.second : nullptr;
+}
+
+void ChartPainter::imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view spec) {
+    if (!spec.empty() && spec.back() == '>') spec.remove_suffix(1);
+    while (!spec.empty() && (spec.front() == ' ' || spec.front() == '"')) spec.remove_prefix(1);
+    while (!spec.empty() && (spec.back() == ' ' || spec.back() == '"')) spec.remove_suffix(1);
+    if (spec.empty()) return;
+    std::string path(spec);
+    if (path.front() != '/' && !projectFolder_.empty()) path = base::joinPath(projectFolder_, path);
+    BmpResult r;
+    const Bitmap* bmp = loadImage(path, r);
+    if (!bmp) return;
+    Rect part{0, 0, bmp->width, bmp->height};
+    int left = x;
+    const int top = y - 2 - bmp->height;
+    if (f.softwareClip()) {
+        if (left < f.plotLeft) {
+            part.left = std::min(bmp->width, f.plotLeft - left);
+            left = f.plotLeft;
+        }
+        if (left + part.width() > f.plotRight) part.right = part.left + std::max(0, f.plotRight - left);
+        if (part.empty()) return;
+    } else if (left >= f.plotRight || left + bmp->width <= f.plotLeft) {
+        return;
+    }
+    c.bitmap(left, top, *bmp, part);
+    if (f.mode == kModeGif) imageDrawn_ = true;
+}
+
+// ---- Ruler and axis ----
+
+chart::Ruler ChartPainter::ruler(const PaintFrame& f) const {
+    chart::RulerInput in;
+    in.origin = model_.displayStart;
+    in.decimalDigits = model_.decimalDigits;
+    in.unitScale = model_.unitScale;
+    in.pixelsPerUnit = 1.0 / f.scale;
+    in.viewStart = f.viewStart;
+    in.viewEnd = f.viewStart + (f.plotRight - f.plotLeft) * f.scale;
+    in.x0 = f.plotLeft;
+    in.charWidth = kCharWidth;
+    return chart::computeRuler(in);
+}
+
+void ChartPainter::drawRulerStrip(Canvas& c, const Rect& strip, const PaintFrame& f) {
+    const Pen white{rgb(255, 255, 255)}, grey{rgb(128, 128, 128)};
+    const Rgb text = rgb(0, 0, 0);
+    c.fillRect(strip, palette_.buttonFace);
+    c.line(strip.left, strip.top, strip.right, strip.top, white);
+    c.line(strip.left, strip.bottom - 1, strip.right, strip.bottom - 1, grey);
+    if (!(f.scale > 0)) return;
+    const chart::Ruler r = ruler(f);
+    const int b = strip.bottom;
+    c.setClip(Rect{std::max(strip.left, f.plotLeft), strip.top + 1, std::min(strip.right, f.plotRight + 1), b - 1});
+    for (const chart::RulerTick& t : r.ticks) {
+        const int x = toPixel(t.x);
+        if (t.tickDrawn) {
+            const int top = t.kind == chart::RulerTick::Small ? b - 6 : b - 16;
+            c.line(x, top, x, b - 1, grey);
+            c.line(x + 1, top, x + 1, b - 1, white);
+        }
+        if (!t.shortLabel.empty()) c.text(x + 2, b - 16, t.shortLabel, fonts_.ruler, text);
+        if (!t.longLabel.empty()) c.text(x + 2, b - 27, t.longLabel, fonts_.ruler, text);
+    }
+    c.clearClip();
+}
+
+void ChartPainter::drawTimeAxis(Canvas& c, int y, const PaintFrame& f) {
+    const Pen axis{palette_.axis}, grid{palette_.grid, PenStyle::Dotted};
+    line(c, f, f.plotLeft, y, f.plotRight, y, axis);
+    line(c, f, f.plotLeft, y + 1, f.plotRight, y + 1, axis);
+    if (!(f.scale > 0)) return;
+    const chart::Ruler r = ruler(f);
+    for (const chart::RulerTick& t : r.ticks) {
+        if (!t.tickDrawn) continue;
+        if (t.kind == chart::RulerTick::Labelled) line(c, f, t.x, f.rowsTop, t.x, y - 4, grid);
+        const int top = t.kind == chart::RulerTick::Small ? y + 2 : y - 4;
+        line(c, f, t.x, top, t.x, y + 5, axis);
+    }
+}
+
+void ChartPainter::drawDateLine(Canvas& c, int y, const PaintFrame& f) {
+    const chart::TimeLabel l =
+        chart::timeLabel(model_.displayStart, f.viewStart, model_.decimalDigits, model_.unitScale);
+    c.text(f.plotLeft + 2, y - kCharHeight, l.date, fonts_.label, palette_.name);
+}
+
+// ---- Rows ----
+
+bool ChartPainter::drawRows(Canvas& c, const PaintFrame& f) {
+    widest_ = 0;
+    images_.clear();
+    bool changed = false;
+    if (!(f.scale > 0)) return false;
+    const int slots = std::min(model_.signalSlots, chart::kMaxSignals + 1);
+    for (int p = std::max(f.origin, 1); p < slots; ++p) {
+        const int y0 = (p - 1 - f.origin) * 4 * f.u + 2 * f.u + f.stripOffset + f.vOffset;
+        if (y0 >= f.paneBottom) break;
+        drawRow(c, f, p, changed);
+    }
+    return changed;
+}
+
+void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed) {
+    const int n = model_.signalOrder[std::size_t(p)];
+    const std::vector<chart::ChartEvent>& events = model_.signalEvents(n);
+    if (events.empty()) return;
+    const int u = f.u;
+    const int y0 = (p - 1 - f.origin) * 4 * u + 2 * u + f.stripOffset + f.vOffset;
+    const int yH = y0 + u, yL = y0 + 3 * u;
+    const double ppu = 1.0 / f.scale;
+    const double x0 = f.plotLeft - f.viewStart * ppu;
+    const double right = f.plotRight;
+    const double us = model_.unitScale;
+    const chart::ChartTime& origin = model_.displayStart;
+    // Day counts repeat from event to event; remember the last date's offset.
+    std::int32_t lastDate = origin.date;
+    double lastDayUnits = 0;
+    auto offsetOf = [&](const chart::ChartTime& t) {
+        if (t.date != lastDate) {
+            lastDate = t.date;
+            lastDayUnits = double(chart::daysBetween(origin.date, t.date)) * 86400.0 * us;
+        }
+        return lastDayUnits + (double(t.seconds) - origin.seconds) * us + (t.fraction - origin.fraction);
+    };
+    auto inside = [&](double x) {
+        if (x >= f.plotLeft && x <= right) changed = true;
+    };
+    const Pen pen{palette_.signal};
+    const std::string* none = nullptr;
+    auto labelOf = [&](const chart::ChartEvent& e) -> const std::string* {
+        if (e.commentNo == 0 || params_.commentDisplay == kCommentsHidden) return none;
+        return &model_.commentText(e.commentNo);
+    };
+
+    double penX = x0;
+    int penY = yL;
+    bool valueLines = false;
+    bool level = false;  // the pen holds the level of an S, P or G event
+    bool stop = false;
+    for (std::size_t i = 0; i < events.size() && !stop; ++i) {
+        if (penX >= right) break;
+        const chart::ChartEvent& e = events[i];
+        const double off = offsetOf(e.time);
+        const double x = x0 + off * ppu;
+        switch (e.kind) {
+        case chart::kKindState: {
+            const int ny = e.value != 0 ? yH : yL;
+            if (penX < x) line(c, f, std::max(penX, 0.0), penY, x, penY, pen);
+            if (x >= 0 && x <= right) {
+                line(c, f, x, penY, x, ny, pen);
+                if (const std::string* s = labelOf(e)) label(c, f, x, ny, *s);
+            }
+            penX = x;
+            penY = ny;
+            level = true;
+            inside(x);
+            break;
+        }
+        case chart::kKindPulse:
+        case chart::kKindGraph: {
+            const bool pulse = e.kind == chart::kKindPulse;
+            const double w = pulse ? pulseUnits(e, model_.decimalDigits) : graphUnits(e.value);
+            const double x2 = x0 + (off + w) * ppu;
+            const double top = pulse ? double(yH) : double(yL - levelHeight(u, e.value));
+            line(c, f, penX, penY, std::min(x, right), penY, pen);
+            line(c, f, x, penY, x, top, pen);
+            if (const std::string* s = labelOf(e)) label(c, f, x, int(top), *s);
+            line(c, f, x, top, x2, top, pen);
+            if (x2 >= 0 && x2 < right) line(c, f, x2, top, x2, yL, pen);
+            penX = x2;
+            penY = yL;
+            level = true;
+            inside(x);
+            break;
+        }
+        case chart::kKindValue: {
+            const int y = int(std::clamp<std::int64_t>(yL - levelHeight(u, e.value), -1000000000, 1000000000));
+            if (i == 0) {
+                penX = x;
+                penY = y;
+            }
+            if (!valueLines) {
+                valueLines = true;
+                line(c, f, f.plotLeft, yL, f.plotRight, yL, Pen{palette_.valueBase});
+                if (params_.show100Line)
+                    line(c, f, f.plotLeft, yH, f.plotRight, yH, Pen{palette_.value100, PenStyle::Dotted});
+            }
+            const std::string* s = labelOf(e);
+            if ((penX < 0 && x < 0) || (penX > right && x > right)) {
+                if (s && x >= -f.nameWidth && x < 0) label(c, f, x, y, *s);
+            } else {
+                if (penX < x) line(c, f, penX, penY, x, y, pen);
+                if (s) label(c, f, x, y, *s);
+            }
+            penX = x;
+            penY = y;
+            level = false;
+            inside(x);
+            break;
+        }
+        case chart::kKindDisplay: {
+            inside(x);
+            if (x >= right) {
+                stop = true;  // marks are in time order: none further on shows
+                break;
+            }
+            if (x >= -f.nameWidth) {
+                line(c, f, x, y0 + u, x, y0 + 2 * u, pen);
+                line(c, f, x - 3, y0 + u + 6, x + 1, y0 + 2 * u, pen);
+                line(c, f, x + 3, y0 + u + 6, x - 1, y0 + 2 * u, pen);
+                if (params_.commentDisplay != kCommentsHidden) label(c, f, x, y0 + u, model_.displayText(e.value));
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (level && penX < right) {
+        const double end = x0 + chart::unitsBetween(origin, model_.displayEnd, us) * ppu;
+        const double to = std::min(right, end);
+        if (penX < to) line(c, f, penX, penY, to, penY, pen);
+    }
+}
+
+// ---- Screen paint ----
+
+PaintFrame ChartPainter::screenFrame(const Canvas& pane, const ViewState& view) const {
+    PaintFrame f;
+    f.mode = kModeScreen;
+    f.u = u_;
+    f.origin = view.verticalOrigin;
+    f.nameWidth = view.nameWidth;
+    f.plotLeft = view.nameWidth;
+    f.plotRight = pane.width() - view.rightMargin;
+    f.rowsTop = u_;
+    f.rowsBottom = u_ + (model_.signalSlots - view.verticalOrigin) * 4 * u_;
+    f.paneBottom = pane.height();
+    f.viewStart = view.viewStart();
+    f.scale = view.scale;
+    return f;
+}
+
+PaintResult ChartPainter::paintScreen(Canvas& pane, Canvas* rulerCanvas, ViewState& view) {
+    PaintResult res;
+    if (model_.signalSlots <= 0) {
+        res.status = -1;
+        return res;
+    }
+    view.heightUnit = u_;
+    view.paneWidth = pane.width();
+    view.paneHeight = pane.height();
+    PaintFrame f = screenFrame(pane, view);
+    const int width = drawNames(pane, f);
+    if (width <= 0) {
+        res.status = -2;
+        return res;
+    }
+    view.nameWidth = width;
+    res.vScrollMax = std::max(0, model_.signalSlots - pane.height() / (4 * u_));
+    view.settle();
+    f = screenFrame(pane, view);
+    if (rulerCanvas) drawRulerStrip(*rulerCanvas, Rect{0, 0, rulerCanvas->width(), rulerCanvas->height()}, f);
+    pane.setClip(Rect{f.plotLeft, f.rowsTop, f.plotRight, f.rowsBottom});
+    const int axisY = f.rowsBottom - 3 * u_;
+    drawTimeAxis(pane, axisY, f);
+    drawDateLine(pane, axisY - 5, f);
+    res.changed = drawRows(pane, f);
+    pane.clearClip();
+    res.screenButtons = view.screenButtons();
+    return res;
+}
+
+}  // namespace view
