@@ -1,0 +1,559 @@
+#include "convert/converter.h"
+
+#include "base/files.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "chart/scramble.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace convert {
+
+namespace {
+
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...) {
+    char buf[512];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    if (n < 0) return {};
+    return std::string(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads an optionally signed decimal integer at s[i]; false when there is no digit.
+// The value saturates instead of overflowing.
+bool readInt(std::string_view s, std::size_t& i, long long& v) {
+    bool neg = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+    std::size_t start = i;
+    v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+        if (v < 100000000000LL) v = v * 10 + (s[i] - '0');
+    if (i == start) return false;
+    if (neg) v = -v;
+    return true;
+}
+
+// Leading integer of a text as atoi reads it (0 when there is none), saturated.
+long long leadingInt(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && isBlank(s[i])) ++i;
+    long long v = 0;
+    return readInt(s, i, v) ? v : 0;
+}
+
+// Leading decimal number (digits with an optional point and more digits).
+double leadingDecimal(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && isBlank(s[i])) ++i;
+    bool neg = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+    double v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) v = std::min(v * 10 + (s[i] - '0'), 1e15);
+    if (i < s.size() && s[i] == '.') {
+        double scale = 0.1;
+        for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10) v += (s[i] - '0') * scale;
+    }
+    return neg ? -v : v;
+}
+
+std::int32_t clamp32(long long v) {
+    return static_cast<std::int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+}
+
+struct TimeStamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    std::string_view digits;  // fraction digits as written
+};
+
+enum class Keyword { None, Off, On, Pulse, Graph, Value, Disp };
+
+struct Event {
+    std::string_view name;
+    Keyword keyword = Keyword::None;
+    std::int32_t value = 0;
+    std::string_view suffix;  // PULSE unit suffix
+    std::string_view text;    // DISP text
+    std::string_view comment;
+};
+
+Keyword keywordOf(std::string_view k) {
+    if (base::equalsNoCase(k, "OFF")) return Keyword::Off;
+    if (base::equalsNoCase(k, "ON")) return Keyword::On;
+    if (base::equalsNoCase(k, "PULSE")) return Keyword::Pulse;
+    if (base::equalsNoCase(k, "GRAPH")) return Keyword::Graph;
+    if (base::equalsNoCase(k, "VALUE")) return Keyword::Value;
+    if (base::equalsNoCase(k, "DISP")) return Keyword::Disp;
+    return Keyword::None;
+}
+
+// Date "y/m/d" and time "h:m:s[.digits]" words. Values outside the calendar and the
+// clock (or a fraction with other characters than digits) make the stamp unreadable,
+// since a chart could not store them.
+bool parseStamp(std::string_view date, std::string_view time, TimeStamp& ts) {
+    long long v[6];
+    std::size_t i = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (!readInt(date, i, v[k])) return false;
+        if (k < 2) {
+            if (i >= date.size() || date[i] != '/') return false;
+            ++i;
+        }
+    }
+    if (i != date.size()) return false;
+    i = 0;
+    for (int k = 3; k < 6; ++k) {
+        if (!readInt(time, i, v[k])) return false;
+        if (k < 5) {
+            if (i >= time.size() || time[i] != ':') return false;
+            ++i;
+        }
+    }
+    ts.digits = {};
+    if (i < time.size()) {
+        if (time[i] != '.') return false;
+        ts.digits = time.substr(i + 1);
+        for (char c : ts.digits)
+            if (c < '0' || c > '9') return false;
+    }
+    if (v[0] < 0 || v[0] > 9999 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 31 || v[3] < 0 || v[3] > 23 ||
+        v[4] < 0 || v[4] > 59 || v[5] < 0 || v[5] > 59)
+        return false;
+    ts.year = static_cast<int>(v[0]);
+    ts.month = static_cast<int>(v[1]);
+    ts.day = static_cast<int>(v[2]);
+    ts.hour = static_cast<int>(v[3]);
+    ts.minute = static_cast<int>(v[4]);
+    ts.second = static_cast<int>(v[5]);
+    return true;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// The event word: "$", name, "=", keyword and an optional "(argument)".
+bool parseEventWord(std::string_view w, Event& ev) {
+    std::size_t i = 0;
+    while (i < w.size() && isBlank(w[i])) ++i;
+    if (i >= w.size() || w[i] != '$') return false;
+    ++i;
+    std::size_t n0 = i;
+    while (i < w.size() && !isBlank(w[i]) && w[i] != '=') ++i;
+    ev.name = w.substr(n0, i - n0);
+    while (i < w.size() && isBlank(w[i])) ++i;
+    if (i >= w.size() || w[i] != '=') return false;
+    ++i;
+    std::size_t k0 = i;
+    while (i < w.size() && !isBlank(w[i]) && w[i] != '(') ++i;
+    std::string_view keyword = w.substr(k0, i - k0);
+    // A signal without a name could not be listed or read back.
+    if (keyword.empty() || ev.name.empty()) return false;
+    ev.keyword = keywordOf(keyword);
+    if (ev.keyword == Keyword::None) return false;
+
+    std::string_view arg;
+    bool hasArg = false;
+    if (i < w.size() && w[i] == '(') {
+        std::size_t close = w.find(')', i + 1);
+        if (close != std::string_view::npos) {
+            arg = w.substr(i + 1, close - i - 1);
+            hasArg = true;
+        }
+    }
+    ev.value = 0;
+    ev.suffix = {};
+    ev.text = {};
+    switch (ev.keyword) {
+        case Keyword::Off: ev.value = 0; break;
+        case Keyword::On: ev.value = 1; break;
+        case Keyword::Pulse:
+            if (hasArg) {
+                std::size_t d = 0;
+                while (d < arg.size() && arg[d] >= '0' && arg[d] <= '9') ++d;
+                ev.value = clamp32(leadingInt(arg.substr(0, d)));
+                ev.suffix = arg.substr(d);
+            }
+            break;
+        case Keyword::Graph:
+            if (hasArg) ev.value = clamp32(std::clamp<long long>(leadingInt(arg), -2147483, 2147483) * 1000);
+            break;
+        case Keyword::Value:
+            if (hasArg) {
+                double p = std::clamp(leadingDecimal(arg), 0.0, 100.0);
+                ev.value = static_cast<std::int32_t>(p * 1000);
+            }
+            break;
+        case Keyword::Disp:
+            if (hasArg && !arg.empty() && arg.front() == '"') {
+                arg.remove_prefix(1);
+                if (!arg.empty() && arg.back() == '"') arg.remove_suffix(1);
+                ev.text = arg;
+            }
+            break;
+        case Keyword::None: break;
+    }
+    return true;
+}
+
+char letterOf(Keyword k) {
+    switch (k) {
+        case Keyword::Off:
+        case Keyword::On: return 'S';
+        case Keyword::Pulse: return 'P';
+        case Keyword::Graph: return 'G';
+        case Keyword::Value: return 'V';
+        case Keyword::Disp: return 'D';
+        case Keyword::None: break;
+    }
+    return '?';
+}
+
+// Fraction digits as a whole count of 10^-digits seconds: cut or filled with zeros.
+double fractionOf(std::string_view digits, int n) {
+    double v = 0;
+    int used = 0;
+    for (; used < n && static_cast<std::size_t>(used) < digits.size(); ++used) v = v * 10 + (digits[used] - '0');
+    for (; used < n; ++used) v *= 10;
+    return v;
+}
+
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+// A list of texts in order of first appearance, without duplicates; numbers count
+// from 1.
+class TextList {
+public:
+    int find(std::string_view s) const {
+        auto it = index_.find(s);
+        return it == index_.end() ? 0 : it->second;
+    }
+    int add(std::string_view s) {
+        entries_.emplace_back(s);
+        int no = static_cast<int>(entries_.size());
+        index_.emplace(entries_.back(), no);
+        return no;
+    }
+    const std::vector<std::string>& entries() const { return entries_; }
+    void clear() {
+        entries_.clear();
+        index_.clear();
+    }
+
+private:
+    std::vector<std::string> entries_;
+    std::unordered_map<std::string, int, StringHash, std::equal_to<>> index_;
+};
+
+// Writes lines through the scrambling, numbering them from 1.
+class LineWriter {
+public:
+    explicit LineWriter(base::AtomicFile& f) : f_(f) {
+        const unsigned char* r = chart::scrambleReadTable();
+        read_ = r;
+        for (int j = 0; j < 256; ++j) write_[r[j]] = static_cast<unsigned char>(j);
+    }
+    bool line(std::string_view text) {
+        ++lineNo_;
+        buf_.clear();
+        buf_ += static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
+        for (unsigned char b : text) buf_ += static_cast<char>(b == 10 || b == 13 || b == 26 ? b : write_[b]);
+        buf_ += "\r\n";
+        return f_.write(buf_);
+    }
+
+private:
+    base::AtomicFile& f_;
+    const unsigned char* read_;
+    std::array<unsigned char, 256> write_{};
+    std::string buf_;
+    unsigned lineNo_ = 0;
+};
+
+// Splits a data line into date, time, event word and comment. Returns false when the
+// line has fewer than two words.
+struct DataLine {
+    std::string_view date, time, word, comment;
+};
+bool splitLine(std::string_view line, DataLine& d) {
+    std::size_t i = 0;
+    auto word = [&](std::string_view& out) {
+        while (i < line.size() && isBlank(line[i])) ++i;
+        std::size_t s = i;
+        while (i < line.size() && !isBlank(line[i])) ++i;
+        out = line.substr(s, i - s);
+        return !out.empty();
+    };
+    if (!word(d.date) || !word(d.time)) return false;
+    word(d.word);
+    std::size_t c = line.find("//");
+    d.comment = c == std::string_view::npos ? std::string_view{} : trimBlanks(line.substr(c + 2));
+    return true;
+}
+
+class Run {
+public:
+    Run(std::string& reason, ConvertStats& stats) : reason_(reason), stats_(stats) {}
+    int go(const std::string& input, const std::string& output);
+
+private:
+    enum class LineKind { Skip, End, Data };
+    LineKind classify(const std::string& raw);
+    bool firstPass(base::LineReader& in);
+    bool writeHeader(LineWriter& w);
+    bool writeSection(LineWriter& w, const char* name, const TextList& list, bool signals);
+    bool secondPass(base::LineReader& in, LineWriter& w);
+    bool addToPool(TextList& list, std::string_view s, const char* what, int& no);
+    std::string forChart(std::string_view raw, bool& ok);
+    std::string stampText(const TimeStamp& ts, std::string_view digits, bool header) const;
+
+    std::string& reason_;
+    ConvertStats& stats_;
+    TextList signals_, comments_, displays_;
+    std::vector<long> eventCounts_;
+    std::size_t poolUsed_ = 0;
+    TimeStamp start_, end_;
+    std::string startDigits_, endDigits_;
+    bool haveStart_ = false;
+    int digits_ = 0;
+    long lineNo_ = 0;
+    bool sawNonAscii_ = false;
+    bool allUtf8_ = true;
+    bool utf8_ = false;
+};
+
+Run::LineKind Run::classify(const std::string& raw) {
+    if (raw.empty() || raw[0] == '#' || raw[0] == ';') return LineKind::Skip;
+    if (raw == "/") return LineKind::End;
+    // Lines holding NUL bytes are not text; skip them.
+    if (std::memchr(raw.data(), 0, raw.size())) return LineKind::Skip;
+    return LineKind::Data;
+}
+
+bool Run::addToPool(TextList& list, std::string_view s, const char* what, int& no) {
+    no = list.find(s);
+    if (no) return true;
+    if (poolUsed_ + s.size() + kEntryOverhead > kTextPoolBytes) {
+        reason_ = format("テキスト領域(%zu バイト)が不足しました。%s を登録できません(%ld 行目)。", kTextPoolBytes, what,
+                         lineNo_);
+        return false;
+    }
+    poolUsed_ += s.size() + kEntryOverhead;
+    no = list.add(s);
+    return true;
+}
+
+bool Run::firstPass(base::LineReader& in) {
+    std::string raw;
+    while (in.next(raw, kMaxLogLine, false)) {
+        ++lineNo_;
+        LineKind k = classify(raw);
+        if (k == LineKind::End) break;
+        if (k == LineKind::Skip) continue;
+        ++stats_.dataLines;
+        for (unsigned char c : raw)
+            if (c >= 0x80) {
+                sawNonAscii_ = true;
+                if (allUtf8_ && !base::isValidUtf8(raw)) allUtf8_ = false;
+                break;
+            }
+        DataLine d;
+        TimeStamp ts;
+        if (!splitLine(raw, d) || !parseStamp(d.date, d.time, ts)) continue;
+        std::string digits(ts.digits.substr(0, kMaxFractionDigits));
+        end_ = ts;
+        endDigits_ = digits;
+        Event ev;
+        if (!parseEventWord(d.word, ev)) continue;
+        if (!haveStart_) {
+            start_ = ts;
+            startDigits_ = digits;
+            haveStart_ = true;
+        }
+        digits_ = std::max(digits_, static_cast<int>(digits.size()));
+        int no = 0;
+        if (!addToPool(signals_, ev.name, "信号名", no)) return false;
+        if (no > kMaxListedSignals) {
+            reason_ = format("信号数が %d を越えました(%ld 行目)。", kMaxListedSignals, lineNo_);
+            return false;
+        }
+        if (static_cast<std::size_t>(no) >= eventCounts_.size()) eventCounts_.resize(no + 1, 0);
+        ++eventCounts_[no];
+        if (!d.comment.empty() && !addToPool(comments_, d.comment, "コメント", no)) return false;
+        if (!ev.text.empty() && !addToPool(displays_, ev.text, "表示文字列", no)) return false;
+    }
+    stats_.signals = static_cast<int>(signals_.entries().size());
+    stats_.comments = static_cast<int>(comments_.entries().size());
+    stats_.displays = static_cast<int>(displays_.entries().size());
+    stats_.digits = digits_;
+    return true;
+}
+
+// A log text in the chart's code: bytes unchanged for a Shift-JIS log, converted
+// from UTF-8 otherwise.
+std::string Run::forChart(std::string_view raw, bool& ok) {
+    ok = true;
+    if (!utf8_) return std::string(raw);
+    base::Conversion c = base::utf8ToCp932(raw);
+    if (!c.ok) {
+        reason_ = format("文字「%s」は Shift-JIS で表せないため、チャートに書けません。", c.bad.c_str());
+        ok = false;
+    }
+    return c.text;
+}
+
+std::string Run::stampText(const TimeStamp& ts, std::string_view digits, bool header) const {
+    double f = fractionOf(digits, digits_);
+    if (header)
+        return format("%04d/%02d/%02d %02d:%02d:%02d.%0*.0f", ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second,
+                      digits_, f);
+    return format("%04d%02d%02d %02d%02d%02d %0*.0f", ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, digits_,
+                  f);
+}
+
+bool Run::writeSection(LineWriter& w, const char* name, const TextList& list, bool signals) {
+    if (!w.line(name)) return false;
+    const auto& entries = list.entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        bool ok = true;
+        std::string text = forChart(entries[i], ok);
+        if (!ok) return false;
+        // An entry too long for a chart line ends its section.
+        if (text.size() > kMaxEntryBytes) break;
+        std::string line = format("%04zu=", i + 1);
+        line += text;
+        if (signals) line += format(" %ld", eventCounts_[i + 1]);
+        if (!w.line(line)) return false;
+    }
+    return true;
+}
+
+bool Run::writeHeader(LineWriter& w) {
+    TimeStamp zero;
+    const TimeStamp& s = haveStart_ ? start_ : zero;
+    std::string_view sd = haveStart_ ? std::string_view(startDigits_) : std::string_view{};
+    std::string st = stampText(s, sd, true), et = stampText(end_, endDigits_, true);
+    return w.line(" [KOV:TCT:V1.01 ]") && w.line("[Common]") && w.line(format("Decimal=%d", digits_)) &&
+           w.line("Start=" + st) && w.line("End=" + et) && w.line("DisplayStart=" + st) &&
+           w.line("DisplayEnd=" + et) && w.line("") && writeSection(w, "[Signal]", signals_, true) && w.line("") &&
+           writeSection(w, "[Comment]", comments_, false) && w.line("") &&
+           writeSection(w, "[Display]", displays_, false) && w.line("") && w.line("[Timing]");
+}
+
+bool Run::secondPass(base::LineReader& in, LineWriter& w) {
+    std::string raw, line;
+    while (in.next(raw, kMaxLogLine, false)) {
+        LineKind k = classify(raw);
+        if (k == LineKind::End) break;
+        if (k == LineKind::Skip) continue;
+        DataLine d;
+        TimeStamp ts;
+        Event ev;
+        if (!splitLine(raw, d) || !parseStamp(d.date, d.time, ts) || !parseEventWord(d.word, ev)) continue;
+        int signalNo = signals_.find(ev.name);
+        int commentNo = d.comment.empty() ? 0 : comments_.find(d.comment);
+        std::int32_t value = ev.keyword == Keyword::Disp ? (ev.text.empty() ? 0 : displays_.find(ev.text)) : ev.value;
+        line = stampText(ts, ts.digits.substr(0, kMaxFractionDigits), false);
+        line += format(" %04d %c %06d", signalNo, letterOf(ev.keyword), value);
+        line += ev.suffix;
+        line += format(" %04d", commentNo);
+        if (!w.line(line)) return false;
+        ++stats_.eventLines;
+    }
+    return true;
+}
+
+int Run::go(const std::string& input, const std::string& output) {
+    base::LineReader in;
+    if (input.empty() || base::isDirectory(input) || !in.open(input)) {
+        reason_ = format("入力ファイルを開けません(%s)。", input.c_str());
+        return kConvertUsage;
+    }
+    if (!firstPass(in)) return kConvertLimit;
+    // A log is taken as UTF-8 when it holds non-ASCII text that is all well-formed
+    // UTF-8; Shift-JIS text practically never is, and stays byte for byte.
+    utf8_ = sawNonAscii_ && allUtf8_;
+    stats_.utf8 = utf8_;
+
+    base::AtomicFile out;
+    if (!out.open(output)) {
+        reason_ = format("出力ファイルを作成できません(%s)。", output.c_str());
+        return kConvertOutputFailed;
+    }
+    LineWriter w(out);
+    bool written = writeHeader(w);
+    if (!written && !reason_.empty()) return kConvertLimit;
+    in.close();
+    if (written && !in.open(input)) {
+        reason_ = format("入力ファイルを開けません(%s)。", input.c_str());
+        return kConvertUsage;
+    }
+    if (written) written = secondPass(in, w);
+    if (!written || !out.commit()) {
+        reason_ = format("出力ファイルに書き込めません(%s)。", output.c_str());
+        return kConvertOutputFailed;
+    }
+    return kConvertOk;
+}
+
+}  // namespace
+
+int Converter::convert(const std::string& input, const std::string& output) {
+    reason_.clear();
+    stats_ = ConvertStats();
+    output_ = output;
+    Run run(reason_, stats_);
+    return run.go(input, output);
+}
+
+int Converter::run(int argc, const char* const* argv) {
+    reason_.clear();
+    stats_ = ConvertStats();
+    output_.clear();
+    if (argc < 2 || !argv) {
+        reason_ = "引数がありません。";
+        return kConvertUsage;
+    }
+    std::string input, output;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i] ? argv[i] : "";
+        if (!a.empty() && a[0] == '-') {
+            if (a.size() > 2 && a.substr(0, 2) == "-o") {
+                output = std::string(a.substr(2));
+            } else {
+                reason_ = format("使い方: %s 入力ファイル [-o出力ファイル] (不正な引数 %s)", kConverterId,
+                                 std::string(a).c_str());
+                return kConvertUsage;
+            }
+        } else {
+            input = std::string(a);
+        }
+    }
+    if (output.empty() && !input.empty()) output = base::replaceExtension(input, ".tct");
+    return convert(input, output);
+}
+
+int convertLog(int argc, const char* const* argv, std::string* reason) {
+    Converter c;
+    int r = c.run(argc, argv);
+    if (reason) *reason = c.reason();
+    return r;
+}
+
+}  // namespace convert
