@@ -171,6 +171,8 @@ TEST(ImageCanvas, GifAndPngPagesHoldTheRenderedPixels) {
 }
 
 int main(int argc, char** argv) {
+    // Also when the test list is discovered, which runs without the test environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
