@@ -171,41 +171,41 @@ constexpr unsigned kHashSlots = 9973;
 constexpr unsigned kHashStep = 2039;
 constexpr std::uint16_t kNone = 0xFFFF;
 
-// The string table: prefix code and suffix byte per code, found through a hash of
-// 9973 slots probed in steps of 2039.
+// The string table: up to 4096 strings, each a prefix code and a suffix byte, found
+// through a hash of 9973 slots probed in steps of 2039. Each slot holds its code
+// together with the string's key (prefix << 8 | suffix), so a probe reads one word.
 struct StringTable {
-    std::uint16_t prefix[kMaxCodes];
-    std::uint8_t suffix[kMaxCodes];
-    std::uint16_t slots[kHashSlots];
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::uint32_t slots[kHashSlots];  // key << 12 | code
     unsigned count = 0;
 
     void reset() {
-        std::fill(std::begin(slots), std::end(slots), kNone);
-        for (unsigned i = 0; i < kFirstFree; ++i) {
-            prefix[i] = kNone;
-            suffix[i] = std::uint8_t(i);
-        }
+        std::fill(std::begin(slots), std::end(slots), kEmpty);
         count = kFirstFree;
     }
     static unsigned slotOf(unsigned pre, unsigned b) { return ((b << 8) ^ pre) % kHashSlots; }
     // Code of the string (pre, b), or kNone.
     std::uint16_t find(unsigned pre, unsigned b) const {
+        const std::uint32_t k = (std::uint32_t(pre) << 8) | b;
         unsigned s = slotOf(pre, b);
         for (;;) {
-            const std::uint16_t c = slots[s];
-            if (c == kNone || (prefix[c] == pre && suffix[c] == b)) return c;
-            s = (s + kHashStep) % kHashSlots;
+            const std::uint32_t e = slots[s];
+            if (e == kEmpty) return kNone;
+            if ((e >> 12) == k) return std::uint16_t(e & 0xFFF);
+            s += kHashStep;
+            if (s >= kHashSlots) s -= kHashSlots;
         }
     }
     // Adds (pre, b); returns its code, or -1 when the table is full.
     int add(unsigned pre, unsigned b) {
         if (count >= kMaxCodes) return -1;
         const unsigned c = count++;
-        prefix[c] = std::uint16_t(pre);
-        suffix[c] = std::uint8_t(b);
         unsigned s = slotOf(pre, b);
-        while (slots[s] != kNone) s = (s + kHashStep) % kHashSlots;
-        slots[s] = std::uint16_t(c);
+        while (slots[s] != kEmpty) {
+            s += kHashStep;
+            if (s >= kHashSlots) s -= kHashSlots;
+        }
+        slots[s] = (((std::uint32_t(pre) << 8) | b) << 12) | c;
         return int(c);
     }
 };
@@ -265,31 +265,35 @@ bool lzwEncode(const std::uint8_t* indices, std::size_t count, std::size_t rowLe
     bits.put(kClearCode, width);
     unsigned prefix = kNone;
     bool cancelled = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (rowLength > 0 && i % rowLength == 0 && keepAlive && !keepAlive()) {
+    const std::size_t step = rowLength > 0 ? rowLength : count;
+    for (std::size_t row = 0; row < count && !cancelled; row += step) {
+        if (keepAlive && !keepAlive()) {
             cancelled = true;
             break;
         }
-        const unsigned b = indices[i];
-        if (prefix == kNone) {
-            prefix = b;
-            continue;
-        }
-        const std::uint16_t found = table->find(prefix, b);
-        if (found != kNone) {
-            prefix = found;
-            continue;
-        }
-        bits.put(prefix, width);
-        const int added = table->add(prefix, b);
-        if (added < 0 || added > (1 << width) - 1) {
-            if (++width > kMaxWidth) {
-                bits.put(kClearCode, kMaxWidth);
-                table->reset();
-                width = kMinCodeSize + 1;
+        const std::size_t end = std::min(count, row + step);
+        for (std::size_t i = row; i < end; ++i) {
+            const unsigned b = indices[i];
+            if (prefix == kNone) {
+                prefix = b;
+                continue;
             }
+            const std::uint16_t found = table->find(prefix, b);
+            if (found != kNone) {
+                prefix = found;
+                continue;
+            }
+            bits.put(prefix, width);
+            const int added = table->add(prefix, b);
+            if (added < 0 || added > (1 << width) - 1) {
+                if (++width > kMaxWidth) {
+                    bits.put(kClearCode, kMaxWidth);
+                    table->reset();
+                    width = kMinCodeSize + 1;
+                }
+            }
+            prefix = b;
         }
-        prefix = b;
     }
     // The end code goes out at the width of the last code. A decoder that grows its
     // width on reading that last code reads the end code one bit wider; the extra bit
