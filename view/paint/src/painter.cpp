@@ -4,6 +4,7 @@
 #include "base/services.h"
 #include "base/text.h"
 #include "chart/chart_time.h"
+#include "view/bmp.h"
 #include "view/clip.h"
 
 #include <algorithm>
@@ -140,19 +141,19 @@ void ChartPainter::label(Canvas& c, const PaintFrame& f, double xd, int y, const
     c.text(x, y - 14, text, fonts_.label, palette_.comment);
 }
 
-const Bitmap* ChartPainter::loadImage(const std::string& path, BmpResult& result) {
+// Each file is read once per paint, and a bad one reported once.
+const Bitmap* ChartPainter::loadImage(const std::string& path) {
     auto it = images_.find(path);
     if (it == images_.end()) {
         Bitmap bmp;
-        const BmpResult r = readBmpFile(path, bmp);
+        const int r = readBmp(path, bmp);
         it = images_.emplace(path, std::make_pair(r, std::move(bmp))).first;
-        if (r == BmpResult::Missing)
+        if (r == kBmpMissing)
             base::services().appendMessage(base::kListChart, "イメージファイルが存在しません。" + path);
-        else if (r == BmpResult::NotBitmap)
+        else if (r != kBmpOk)
             base::services().appendMessage(base::kListChart, "イメージファイルがBITMAPではありません。" + path);
     }
-    result = it->second.first;
-    return result == BmpResult::Ok ? &it->second.second : nullptr;
+    return it->second.first == kBmpOk ? &it->second.second : nullptr;
 }
 
 void ChartPainter::imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view spec) {
@@ -162,8 +163,7 @@ void ChartPainter::imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std:
     if (spec.empty()) return;
     std::string path(spec);
     if (path.front() != '/' && !projectFolder_.empty()) path = base::joinPath(projectFolder_, path);
-    BmpResult r;
-    const Bitmap* bmp = loadImage(path, r);
+    const Bitmap* bmp = loadImage(path);
     if (!bmp) return;
     Rect part{0, 0, bmp->width, bmp->height};
     int left = x;

@@ -68,13 +68,6 @@ struct PaintResult {
     ScreenButtons screenButtons;
 };
 
-// Reads a Windows bitmap file for image labels.
-enum class BmpResult { Ok, Missing, NotBitmap };
-BmpResult readBmpFile(const std::string& path, Bitmap& out);
-// Decodes bitmap file bytes (uncompressed 1, 4, 8, 16, 24 and 32 bits per pixel, and
-// 4- and 8-bit run-length coding); false for anything else or damaged data.
-bool decodeBmp(std::string_view bytes, Bitmap& out);
-
 class ChartPainter {
 public:
     ChartPainter(const chart::ChartModel& model, const ChartParams& params, const Palette& palette,
@@ -117,7 +110,7 @@ private:
     void line(Canvas& c, const PaintFrame& f, double xa, double ya, double xb, double yb, const Pen& pen);
     void label(Canvas& c, const PaintFrame& f, double x, int y, const std::string& text);
     void imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view spec);
-    const Bitmap* loadImage(const std::string& path, BmpResult& result);
+    const Bitmap* loadImage(const std::string& path);
     chart::Ruler ruler(const PaintFrame& f) const;
     void drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed);
 
@@ -129,7 +122,7 @@ private:
     std::string projectFolder_;
     bool imageDrawn_ = false;
     std::size_t widest_ = 0;  // widest label of this paint, in characters
-    std::map<std::string, std::pair<BmpResult, Bitmap>> images_;  // per paint
+    std::map<std::string, std::pair<int, Bitmap>> images_;  // per paint: read result, bitmap
 };
 
 }  // namespace view
