@@ -34,7 +34,7 @@ struct Fixture {
         view.paneWidth = 600;
         view.paneHeight = 400;
         if (!view.chartLoaded) view.load(model);
-        view::ChartPainter painter(model, params, view::Palette::from(params));
+        view::ChartPainter painter(model, params, view::ChartPalette::from(params));
         return painter.paintScreen(pane, nullptr, view);
     }
     // A page frame (software clipping) with the same geometry as the screen.
@@ -159,7 +159,7 @@ TEST(Painter, GraphBarsAndPulsesTakeTheirWidthFromCodeAndUnit) {
     addEvent(m, 1, 50000, 'P', 3000, 0, 2);
     view::ChartParams params;
     params.heightUnit = 8;
-    view::ChartPainter painter(m, params, view::Palette::from(params));
+    view::ChartPainter painter(m, params, view::ChartPalette::from(params));
     RecordingCanvas c(600, 400);
     Fixture geometry;
     geometry.model = m;
@@ -223,7 +223,7 @@ TEST(Painter, LabelSettingsAndTheWidestLabelFill) {
 TEST(Painter, PagesClipInSoftware) {
     Fixture t;
     addEvent(t.model, 1, 460, 'S', 1, addComment(t.model, 1, "ABCDEFGHIJ"));
-    view::ChartPainter painter(t.model, t.params, view::Palette::from(t.params));
+    view::ChartPainter painter(t.model, t.params, view::ChartPalette::from(t.params));
     RecordingCanvas c(600, 400);
     painter.drawRows(c, t.page());
     // A label crossing the right edge is moved left to end there.
@@ -244,7 +244,7 @@ TEST(Painter, PagesClipInSoftware) {
             addEvent(m, n, at, k, int(rng() % 100001), 0, k == 'P' ? 1 + int(rng() % 2) : 0);
         }
     }
-    view::ChartPainter p2(m, t.params, view::Palette::from(t.params));
+    view::ChartPainter p2(m, t.params, view::ChartPalette::from(t.params));
     for (double start : {-5000.0, 0.0, 33333.0, 150000.0}) {
         for (double scale : {0.01, 7.0, 300.0, 5000.0}) {
             RecordingCanvas pc(600, 400);
@@ -269,7 +269,7 @@ TEST(Painter, ChangedFlagTellsWhetherAnEventLiesInThePlot) {
     addEvent(m, 1, 1500, 'S', 0);
     view::ChartParams params;
     params.heightUnit = 8;
-    view::ChartPainter painter(m, params, view::Palette::from(params));
+    view::ChartPainter painter(m, params, view::ChartPalette::from(params));
     Fixture g;
     g.model = m;
     RecordingCanvas c(600, 400);
@@ -326,7 +326,7 @@ TEST(Painter, ImageLabelsCopyBitmapsAndReportBadFiles) {
     addEvent(t.model, 1, 10, 'S', 1, addComment(t.model, 1, "<IMG src=pic.bmp>"));
     addEvent(t.model, 1, 20, 'S', 0, addComment(t.model, 2, "<img src=nope.bmp>"));
     addEvent(t.model, 1, 30, 'S', 1, addComment(t.model, 3, "<Img Src=text.bmp>"));
-    view::ChartPainter painter(t.model, t.params, view::Palette::from(t.params));
+    view::ChartPainter painter(t.model, t.params, view::ChartPalette::from(t.params));
     painter.setProjectFolder(dir);
     RecordingCanvas c(600, 400);
     view::PaintFrame f = t.page(12, 1);  // the first event lands 2 px left of the plot

@@ -11,12 +11,12 @@
 namespace view {
 
 std::string_view chartColourName(int index) {
-    static constexpr std::string_view names[kChartColourCount] = {"タイミングチャート線", "背景",     "信号名",
+    static constexpr std::string_view names[kParamColourCount] = {"タイミングチャート線", "背景",     "信号名",
                                                                    "コメント",             "目盛横軸", "目盛縦軸"};
-    return index >= 0 && index < kChartColourCount ? names[index] : std::string_view{};
+    return index >= 0 && index < kParamColourCount ? names[index] : std::string_view{};
 }
 
-std::array<Rgb, kChartColourCount> standardChartColours() {
+std::array<Rgb, kParamColourCount> standardChartColours() {
     return {rgb(0, 0, 0), rgb(255, 251, 240), rgb(0, 0, 192), rgb(192, 0, 0), rgb(0, 255, 255), rgb(192, 192, 192)};
 }
 

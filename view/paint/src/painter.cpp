@@ -13,8 +13,8 @@
 
 namespace view {
 
-Palette Palette::from(const ChartParams& p, bool monochrome) {
-    Palette pal;
+ChartPalette ChartPalette::from(const ChartParams& p, bool monochrome) {
+    ChartPalette pal;
     if (monochrome) {
         pal.signal = pal.name = pal.comment = pal.axis = pal.grid = rgb(0, 0, 0);
         pal.background = rgb(255, 255, 255);
@@ -77,7 +77,7 @@ std::int64_t levelHeight(int u, std::int32_t value) {
 
 }  // namespace
 
-ChartPainter::ChartPainter(const chart::ChartModel& model, const ChartParams& params, const Palette& palette,
+ChartPainter::ChartPainter(const chart::ChartModel& model, const ChartParams& params, const ChartPalette& palette,
                            const PaintFonts& fonts)
     : model_(model), params_(params), palette_(palette), fonts_(fonts) {
     // The unit is raised to 8; it is also held to a size that keeps every row

@@ -35,12 +35,12 @@ struct PeriodFields {
 };
 
 // The six chart colours in the order of the options page's colour list.
-enum ChartColour { kColourSignal, kColourBackground, kColourName, kColourComment, kColourAxis, kColourGrid };
-inline constexpr int kChartColourCount = 6;
+enum ParamColour { kColourSignal, kColourBackground, kColourName, kColourComment, kColourAxis, kColourGrid };
+inline constexpr int kParamColourCount = 6;
 // Names of the colour list entries, in that order.
 std::string_view chartColourName(int index);
 // The standard colours that "標準色に戻す" restores.
-std::array<Rgb, kChartColourCount> standardChartColours();
+std::array<Rgb, kParamColourCount> standardChartColours();
 
 struct ChartParams {
     static constexpr std::size_t kPreprocessorBytes = 256;  // CP932 bytes with the terminator
@@ -55,7 +55,7 @@ struct ChartParams {
     bool sortByName = false;
     bool show100Line = true;
     int heightUnit = 11;  // u: a row is 4u high; the page shows and takes 2u
-    std::array<Rgb, kChartColourCount> colours = standardChartColours();
+    std::array<Rgb, kParamColourCount> colours = standardChartColours();
 
     // File output.
     int outputWidth = 170, outputHeight = 110;  // mm
@@ -71,7 +71,7 @@ struct ChartParams {
     PeriodFields timePerPage{0, 0, 0, 0, 1, 0, 0};
     bool tellPageCount = false;
 
-    Rgb colour(ChartColour c) const { return colours[c]; }
+    Rgb colour(ParamColour c) const { return colours[c]; }
 
     // Brings every value into its range, so that values from a damaged parameter file
     // cannot upset drawing or export: numbers are clamped, choices outside their list
@@ -103,7 +103,7 @@ struct ChartOptionsForm {
     int outputColourMode = 0;
     bool rangeGiven = false, skipUnchanged = false, showUpperScale = false;
     bool divideByPageCount = true, tellPageCount = false;
-    std::array<Rgb, kChartColourCount> colours{};  // the working colour table
+    std::array<Rgb, kParamColourCount> colours{};  // the working colour table
     enum ColourState { Unchanged, Changed, Reset } colourState = Unchanged;
 
     std::string& number(int id) { return numbers[std::size_t(optionFieldIndex(id))]; }

@@ -18,7 +18,7 @@ namespace view {
 enum OutputMode { kModeScreen = 0, kModeMetafile = 1, kModeGif = 2 };
 
 // Colours of one paint.
-struct Palette {
+struct ChartPalette {
     Rgb signal, background, name, comment, axis, grid;
     Rgb valueBase = rgb(0, 192, 0);   // 0 % line of value rows
     Rgb value100 = rgb(0, 160, 0);    // dotted 100 % line of value rows
@@ -27,7 +27,7 @@ struct Palette {
 
     // The chart colours of the parameters; monochrome pages draw black on white with
     // grey value-row lines.
-    static Palette from(const ChartParams& p, bool monochrome = false);
+    static ChartPalette from(const ChartParams& p, bool monochrome = false);
 };
 
 // Fonts of one paint; character cells are 6 × 12 px for all placement.
@@ -70,7 +70,7 @@ struct PaintResult {
 
 class ChartPainter {
 public:
-    ChartPainter(const chart::ChartModel& model, const ChartParams& params, const Palette& palette,
+    ChartPainter(const chart::ChartModel& model, const ChartParams& params, const ChartPalette& palette,
                  const PaintFonts& fonts = {});
 
     // Folder against which relative image label paths are taken.
@@ -116,7 +116,7 @@ private:
 
     const chart::ChartModel& model_;
     const ChartParams& params_;
-    Palette palette_;
+    ChartPalette palette_;
     PaintFonts fonts_;
     int u_;
     std::string projectFolder_;
