@@ -234,10 +234,10 @@ void ChartPainter::drawTimeAxis(Canvas& c, int y, const PaintFrame& f) {
     }
 }
 
-void ChartPainter::drawDateLine(Canvas& c, int y, const PaintFrame& f) {
+void ChartPainter::drawDateLine(Canvas& c, int x, int y, const PaintFrame& f) {
     const chart::TimeLabel l =
         chart::timeLabel(model_.displayStart, f.viewStart, model_.decimalDigits, model_.unitScale);
-    c.text(f.plotLeft + 2, y - kCharHeight, l.date, fonts_.label, palette_.name);
+    c.text(x, y - kCharHeight, l.date, fonts_.label, palette_.name);
 }
 
 // ---- Rows ----
@@ -420,10 +420,54 @@ PaintResult ChartPainter::paintScreen(Canvas& pane, Canvas* rulerCanvas, ViewSta
     pane.setClip(Rect{f.plotLeft, f.rowsTop, f.plotRight, f.rowsBottom});
     const int axisY = f.rowsBottom - 3 * u_;
     drawTimeAxis(pane, axisY, f);
-    drawDateLine(pane, axisY - 5, f);
+    drawDateLine(pane, f.plotLeft + 2, axisY - 5, f);
     res.changed = drawRows(pane, f);
     pane.clearClip();
     res.screenButtons = view.screenButtons();
+    return res;
+}
+
+// ---- Export page ----
+
+PageResult ChartPainter::paintPage(Canvas& page, const PageLayout& l) {
+    PageResult res;
+    page.fillRect(Rect{0, 0, l.width, l.height}, palette_.background);
+    if (model_.signalSlots <= 0) return res;
+    const int q = l.showScale ? kRulerHeight : 0;
+    PaintFrame f;
+    f.mode = l.mode;
+    f.u = u_;
+    f.origin = 0;
+    f.hOffset = l.marginLeft;
+    f.vOffset = l.marginTop;
+    f.stripOffset = q;
+    f.paneBottom = l.height;
+    const int n = drawNames(page, f);
+    res.nameWidth = n;
+    if (n <= 0) return res;
+    res.plotWidth = l.width - l.marginRight - l.marginLeft - n;
+    if (res.plotWidth < 10) {
+        res.status = -6;
+        return res;
+    }
+    f.nameWidth = n;
+    f.plotLeft = n + l.marginLeft;
+    f.plotRight = l.width - l.marginRight;
+    f.rowsTop = u_ + q + l.marginTop;
+    f.rowsBottom = f.rowsTop + model_.signalSlots * 4 * u_;
+    f.viewStart = l.start;
+    f.scale = l.timePerPage / res.plotWidth;
+    if (!(f.scale > 0)) return res;
+    if (l.showScale) {
+        drawRulerStrip(page, Rect{l.marginLeft, l.marginTop, l.width - l.marginRight, l.marginTop + q}, f);
+        drawDateLine(page, l.marginLeft + 4, l.marginTop + kCharHeight, f);
+    }
+    page.setClip(Rect{f.plotLeft, f.rowsTop, f.plotRight, f.rowsBottom});
+    const int axisY = f.rowsBottom - 3 * u_;
+    drawTimeAxis(page, axisY, f);
+    drawDateLine(page, f.plotLeft + 2, axisY - 5, f);
+    res.changed = drawRows(page, f);
+    page.clearClip();
     return res;
 }
 

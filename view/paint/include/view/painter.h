@@ -68,6 +68,24 @@ struct PaintResult {
     ScreenButtons screenButtons;
 };
 
+// One export page: its size, margins and scale strip in pixels, and the stretch of
+// the chart it shows.
+struct PageLayout {
+    int mode = kModeGif;
+    int width = 0, height = 0;
+    int marginLeft = 0, marginTop = 0, marginRight = 0;
+    bool showScale = false;   // draw the ruler strip (kRulerHeight px) above the rows
+    double start = 0;         // units after displayStart at the plot's left edge
+    double timePerPage = 0;   // units across the plot
+};
+
+struct PageResult {
+    int status = 0;        // 0 drawn (or nothing to draw); -6 the plot is under 10 px
+    bool changed = false;  // an event lies inside the plot area
+    int nameWidth = 0;
+    int plotWidth = 0;
+};
+
 class ChartPainter {
 public:
     ChartPainter(const chart::ChartModel& model, const ChartParams& params, const ChartPalette& palette,
@@ -90,15 +108,20 @@ public:
     // and records the name column width in the view.
     PaintResult paintScreen(Canvas& pane, Canvas* ruler, ViewState& view);
 
+    // Draws one export page: background, names, the ruler strip when shown, the time
+    // axis and the rows, all rows from the first (no vertical scrolling).
+    PageResult paintPage(Canvas& page, const PageLayout& layout);
+
     // ---- Steps, also used by the page export ----
     // Draws the names of the rows from `frame.origin` and returns the name column
     // width (at least 132) over them.
     int drawNames(Canvas& c, const PaintFrame& frame);
     // The ruler strip filling `strip`, with ticks and labels for the frame's view.
     void drawRulerStrip(Canvas& c, const Rect& strip, const PaintFrame& frame);
-    // The time axis at `y` and the date line at `dateY`.
+    // The time axis at `y`.
     void drawTimeAxis(Canvas& c, int y, const PaintFrame& frame);
-    void drawDateLine(Canvas& c, int y, const PaintFrame& frame);
+    // The date of the view start as a text line whose foot is at `y`.
+    void drawDateLine(Canvas& c, int x, int y, const PaintFrame& frame);
     // The rows; true when an event lies inside the plot area.
     bool drawRows(Canvas& c, const PaintFrame& frame);
 
