@@ -364,3 +364,71 @@ TEST(Painter, ScreenPaintAppliesZoomCentreAndViewEnd) {
     EXPECT_FALSE(r.screenButtons.next);
     EXPECT_EQ(r.vScrollMax, 0);
 }
+
+TEST(Painter, RulerStripAndTimeAxisStayOverThePlot) {
+    Fixture t;
+    addEvent(t.model, 1, 10, 'S', 1);
+    view::ChartPainter painter(t.model, t.params, view::ChartPalette::from(t.params));
+    RecordingCanvas strip(600, 32);
+    const view::PaintFrame f = t.page(0, 1);
+    painter.drawRulerStrip(strip, view::Rect{0, 0, 600, 32}, f);
+    ASSERT_FALSE(strip.ops.empty());
+    EXPECT_EQ(strip.ops[0].kind, Op::Fill);
+    EXPECT_TRUE(strip.hasLine(0, 0, 600, 0));
+    EXPECT_TRUE(strip.hasLine(0, 31, 600, 31));
+    std::size_t ticks = 0;
+    for (const Op& o : strip.of(Op::Line)) {
+        if (o.y1 == 0 || o.y1 == 31) continue;
+        ++ticks;
+        EXPECT_EQ(o.y2, 31);
+        EXPECT_TRUE(o.y1 == 26 || o.y1 == 16) << o.y1;
+        EXPECT_GE(o.x1, 132);
+    }
+    EXPECT_GT(ticks, 0u);
+    EXPECT_NE(strip.findText("00"), nullptr);  // a label per labelled second
+
+    RecordingCanvas pane(600, 400);
+    painter.drawTimeAxis(pane, 48, f);
+    EXPECT_TRUE(pane.hasLine(132, 48, 600, 48));
+    EXPECT_TRUE(pane.hasLine(132, 49, 600, 49));
+    EXPECT_FALSE(pane.lines(view::rgb(192, 192, 192)).empty());  // the dotted grid
+    for (const Op& o : pane.of(Op::Line)) {
+        EXPECT_GE(std::min(o.x1, o.x2), 132);
+        EXPECT_LE(std::max(o.y1, o.y2), 53);
+    }
+}
+
+TEST(Painter, ExportPagesPlaceEverythingByTheirMargins) {
+    Fixture t;
+    addEvent(t.model, 1, 10, 'S', 1);
+    view::ChartPainter painter(t.model, t.params, view::ChartPalette::from(t.params, true));
+    view::PageLayout l;
+    l.width = 700;
+    l.height = 300;
+    l.marginLeft = 20;
+    l.marginTop = 10;
+    l.marginRight = 48;
+    l.showScale = true;
+    l.timePerPage = 500;  // 500 units over a 500-px plot
+    RecordingCanvas page(700, 300);
+    view::PageResult r = painter.paintPage(page, l);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.changed);
+    EXPECT_EQ(r.plotWidth, 500);
+    const Op* name = page.findText("A");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->x1, 80);
+    EXPECT_EQ(name->y1, 10 + 32 + 16 + 16);
+    // Row 1's rise at t = 10: x = 132 + 20 + 10, high level 10 + 32 + 24.
+    EXPECT_TRUE(page.hasLine(162, 10 + 32 + 40, 162, 10 + 32 + 24));
+    EXPECT_EQ(page.ops[0].kind, Op::Fill);
+    EXPECT_EQ(page.ops[0].color, view::rgb(255, 255, 255));  // monochrome
+    for (const Op& o : page.lines(view::rgb(0, 0, 0))) {
+        EXPECT_GE(std::min(o.x1, o.x2), 152);
+        EXPECT_LE(std::max(o.x1, o.x2), 652);
+    }
+
+    l.width = 20 + 132 + 48 + 9;
+    RecordingCanvas narrow(l.width, 300);
+    EXPECT_EQ(painter.paintPage(narrow, l).status, -6);
+}
