@@ -55,21 +55,6 @@ bool startsWithImageTag(std::string_view s) {
     return true;
 }
 
-// Width of a pulse in chart units: `value` counts milliseconds (unit 1) or
-// microseconds (unit 2).
-double pulseUnits(const chart::ChartEvent& e, int digits) {
-    const int k = 3 * e.pulseUnit;
-    if (k < digits) return double(e.value) * chart::powerOfTen(digits - k);
-    if (k > digits) return double(e.value) / chart::powerOfTen(std::min(k - digits, 12));
-    return double(e.value);
-}
-
-// Duration of a graph bar: code mod 1000 = tens and a power of ten.
-double graphUnits(std::int32_t value) {
-    const int code = value % 1000;
-    return double(code / 10) * std::pow(10.0, double(code % 10));
-}
-
 // Bar height in pixels for a level of percent × 1000.
 std::int64_t levelHeight(int u, std::int32_t value) {
     return std::int64_t(2) * u * (value / 1000) / 100;
@@ -292,9 +277,65 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
     int penY = yL;
     bool valueLines = false;
     bool level = false;  // the pen holds the level of an S, P or G event
+    auto drawValueLines = [&] {
+        valueLines = true;
+        line(c, f, f.plotLeft, yL, f.plotRight, yL, Pen{palette_.valueBase});
+        if (params_.show100Line) line(c, f, f.plotLeft, yH, f.plotRight, yH, Pen{palette_.value100, PenStyle::Dotted});
+    };
+
+    // Start at the last checkpoint before which every event, label included, ends
+    // far enough left of the plot (and left of -nameWidth, where screen labels stop
+    // being drawn) that nothing of it shows; take over the state it leaves.
+    std::size_t first = 0;
+    const PaintIndex::Row* row = index_ ? index_->row(model_, n) : nullptr;
+    if (row && !row->imageLabels) {
+        const double margin = kCharWidth * (index_->maxLabelLength() + 1) + 16;
+        const double limitX = std::min(f.plotLeft - margin, double(-f.nameWidth) - 16);
+        const double limit = (limitX - x0) * f.scale;
+        const auto it = !(limit == limit) ? row->maxEnd.begin() + 1
+                                          : std::lower_bound(row->maxEnd.begin(), row->maxEnd.end(), limit);
+        const std::size_t cp = std::size_t(it - row->maxEnd.begin()) - 1;  // maxEnd[0] is -inf
+        first = std::min(cp * PaintIndex::kBlock, events.size());
+        if (first > 0) {
+            const std::int32_t m = row->lastMover[cp];
+            if (m >= 0) {
+                const chart::ChartEvent& e = events[std::size_t(m)];
+                const double off = offsetOf(e.time);
+                const double x = x0 + off * ppu;
+                switch (e.kind) {
+                case chart::kKindState:
+                    penX = x;
+                    penY = e.value != 0 ? yH : yL;
+                    level = true;
+                    break;
+                case chart::kKindPulse:
+                case chart::kKindGraph:
+                    penX = x0 + (off + (e.kind == chart::kKindPulse ? pulseWidthUnits(e, model_.decimalDigits)
+                                                                     : graphWidthUnits(e.value))) * ppu;
+                    penY = yL;
+                    level = true;
+                    break;
+                case chart::kKindValue:
+                    penX = x;
+                    penY = int(std::clamp<std::int64_t>(yL - levelHeight(u, e.value), -1000000000, 1000000000));
+                    level = false;
+                    break;
+                default:  // other letters do not move the pen
+                    break;
+                }
+            }
+            if (row->hadValue[cp]) drawValueLines();
+            // On screen every pulse and graph label counts towards the widest label,
+            // wherever it lies.
+            if (!f.softwareClip() && params_.commentDisplay != kCommentsHidden)
+                widest_ = std::max<std::size_t>(widest_, row->pulseLabel[cp]);
+        }
+    }
+
     bool stop = false;
-    for (std::size_t i = 0; i < events.size() && !stop; ++i) {
+    for (std::size_t i = first; i < events.size() && !stop; ++i) {
         if (penX >= right) break;
+        ++walked_;
         const chart::ChartEvent& e = events[i];
         const double off = offsetOf(e.time);
         const double x = x0 + off * ppu;
@@ -315,7 +356,7 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
         case chart::kKindPulse:
         case chart::kKindGraph: {
             const bool pulse = e.kind == chart::kKindPulse;
-            const double w = pulse ? pulseUnits(e, model_.decimalDigits) : graphUnits(e.value);
+            const double w = pulse ? pulseWidthUnits(e, model_.decimalDigits) : graphWidthUnits(e.value);
             const double x2 = x0 + (off + w) * ppu;
             const double top = pulse ? double(yH) : double(yL - levelHeight(u, e.value));
             line(c, f, penX, penY, std::min(x, right), penY, pen);
@@ -335,12 +376,7 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
                 penX = x;
                 penY = y;
             }
-            if (!valueLines) {
-                valueLines = true;
-                line(c, f, f.plotLeft, yL, f.plotRight, yL, Pen{palette_.valueBase});
-                if (params_.show100Line)
-                    line(c, f, f.plotLeft, yH, f.plotRight, yH, Pen{palette_.value100, PenStyle::Dotted});
-            }
+            if (!valueLines) drawValueLines();
             const std::string* s = labelOf(e);
             if ((penX < 0 && x < 0) || (penX > right && x > right)) {
                 if (s && x >= -f.nameWidth && x < 0) label(c, f, x, y, *s);

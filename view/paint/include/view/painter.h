@@ -7,6 +7,7 @@
 #include "chart/ruler.h"
 #include "view/canvas.h"
 #include "view/chart_params.h"
+#include "view/paint_index.h"
 #include "view/view_state.h"
 
 #include <map>
@@ -91,12 +92,18 @@ public:
     ChartPainter(const chart::ChartModel& model, const ChartParams& params, const ChartPalette& palette,
                  const PaintFonts& fonts = {});
 
+    // An index of the model (built by the caller, kept while the model stays) that
+    // lets each row's walk start near the view. Without it every walk starts at the
+    // first event; the picture is the same either way.
+    void setIndex(const PaintIndex* index) { index_ = index; }
     // Folder against which relative image label paths are taken.
     void setProjectFolder(std::string folder) { projectFolder_ = std::move(folder); }
     // Set once an image label was copied onto a GIF page; the exporter clears it when
     // it reads the next chart.
     bool imageDrawn() const { return imageDrawn_; }
     void clearImageDrawn() { imageDrawn_ = false; }
+    // Events looked at by the row walks since this painter was made.
+    std::size_t eventsWalked() const { return walked_; }
     // The signal height unit used for painting (the parameter, at least 8).
     int heightUnit() const { return u_; }
 
@@ -143,7 +150,9 @@ private:
     PaintFonts fonts_;
     int u_;
     std::string projectFolder_;
+    const PaintIndex* index_ = nullptr;
     bool imageDrawn_ = false;
+    std::size_t walked_ = 0;
     std::size_t widest_ = 0;  // widest label of this paint, in characters
     std::map<std::string, std::pair<int, Bitmap>> images_;  // per paint: read result, bitmap
 };

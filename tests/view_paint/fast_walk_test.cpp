@@ -1,0 +1,137 @@
+// The indexed walk must draw exactly what the walk from the first event draws.
+#include "view/painter.h"
+
+#include "model_builder.h"
+#include "pixel_canvas.h"
+#include "recording_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace painttest;
+
+namespace {
+
+// Rows of every kind with labels of many lengths, long pulses now and then, a row of
+// mixed kinds slightly out of time order, and a row whose values all come before its
+// display marks (so its guide lines show only if a skipped value drew them).
+chart::ChartModel generate(unsigned seed, int events) {
+    std::mt19937 rng(seed);
+    chart::ChartModel m = makeModel(3, 600);
+    for (int c = 1; c <= 40; ++c) addComment(m, c, std::string(std::size_t(c % 23 + 1), char('a' + c % 26)));
+    for (int d = 1; d <= 5; ++d) m.displayTexts[std::size_t(d)] = "DISPLAY" + std::to_string(d);
+    const char kinds[] = {'S', 'P', 'G', 'V', 'D', 'S'};
+    for (int n = 1; n <= 7; ++n) {
+        addSignal(m, n, "SIG" + std::to_string(n));
+        double at = double(rng() % 3000);
+        for (int i = 0; i < events; ++i) {
+            at += double(rng() % 1200);
+            double when = at;
+            if (n == 6 && rng() % 10 == 0) when -= double(rng() % 5000);  // out of order
+            const char k = n == 7 ? (i < 100 ? 'V' : 'D') : n == 6 ? kinds[rng() % 5] : kinds[n - 1];
+            int value = int(rng() % 2);
+            int unit = 0;
+            if (k == 'P') {
+                unit = 1 + int(rng() % 2);
+                value = n == 2 && rng() % 50 == 0 ? int(rng() % 200000) : int(rng() % 400);
+            } else if (k == 'G') {
+                value = int(rng() % 101) * 1000 + int(rng() % 40);
+            } else if (k == 'V') {
+                value = int(rng() % 100001);
+            } else if (k == 'D') {
+                value = 1 + int(rng() % 5);
+            }
+            const int comment = rng() % 4 == 0 ? 1 + int(rng() % 40) : 0;
+            addEvent(m, n, when, k, value, comment, unit);
+        }
+    }
+    return m;
+}
+
+}  // namespace
+
+TEST(FastWalk, DrawsTheSamePixelsAsTheFullWalk) {
+    long fullCalls = 0, fastCalls = 0;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        const chart::ChartModel m = generate(seed, 700);
+        view::PaintIndex index;
+        index.build(m);
+        for (int setting : {view::kCommentsShown, view::kCommentsAll}) {
+            view::ChartParams params;
+            params.heightUnit = 8;
+            params.commentDisplay = setting;
+            for (double scale : {0.5, 3.0, 40.0, 900.0}) {
+                for (double at : {0.0, 0.13, 0.5, 0.77, 1.0}) {
+                    const double duration = 600000;
+                    view::ViewState view;
+                    view.paneWidth = 640;
+                    view.paneHeight = 300;
+                    view.load(m);
+                    view.scale = std::min(scale, view.fitScale);
+                    view.setViewStart(at * duration);
+                    view::ViewState viewB = view;
+
+                    PixelCanvas full(640, 300), fast(640, 300);
+                    view::ChartPainter a(m, params, view::ChartPalette::from(params));
+                    view::ChartPainter b(m, params, view::ChartPalette::from(params));
+                    b.setIndex(&index);
+                    const view::PaintResult ra = a.paintScreen(full, nullptr, view);
+                    const view::PaintResult rb = b.paintScreen(fast, nullptr, viewB);
+                    ASSERT_EQ(ra.changed, rb.changed);
+
+                    ASSERT_TRUE(full.pixels() == fast.pixels())
+                        << "screen seed " << seed << " scale " << scale << " at " << at << " setting " << setting;
+
+                    view::PageLayout l;
+                    l.mode = view::kModeMetafile;
+                    l.width = 700;
+                    l.height = 320;
+                    l.marginLeft = 11;
+                    l.marginTop = 7;
+                    l.marginRight = 13;
+                    l.showScale = true;
+                    l.start = at * duration;
+                    l.timePerPage = scale * 500;
+                    PixelCanvas pageA(700, 320), pageB(700, 320);
+                    const view::PageResult pa = a.paintPage(pageA, l);
+                    const view::PageResult pb = b.paintPage(pageB, l);
+                    ASSERT_EQ(pa.changed, pb.changed);
+                    fullCalls += long(a.eventsWalked());
+                    fastCalls += long(b.eventsWalked());
+                    ASSERT_TRUE(pageA.pixels() == pageB.pixels())
+                        << "page seed " << seed << " scale " << scale << " at " << at << " setting " << setting;
+                }
+            }
+        }
+    }
+    // The comparison is only worth something if the index did skip work.
+    EXPECT_LT(fastCalls * 2, fullCalls);
+}
+
+TEST(FastWalk, SkipsTheEventsLeftOfTheView) {
+    chart::ChartModel m = makeModel(0, 100000);
+    addSignal(m, 1, "A");
+    for (int i = 0; i < 100000; ++i) addEvent(m, 1, i, 'S', i % 2);
+    view::PaintIndex index;
+    index.build(m);
+    view::ChartParams params;
+    params.heightUnit = 8;
+    view::ViewState view;
+    view.paneWidth = 600;
+    view.paneHeight = 200;
+    view.load(m);
+    view.scale = 1;
+    view.setViewStart(90000);
+    RecordingCanvas c(600, 200);
+    view::ChartPainter p(m, params, view::ChartPalette::from(params));
+    p.setIndex(&index);
+    p.paintScreen(c, nullptr, view);
+    // The visible events, plus those from where screen labels stop being drawn
+    // (a name column left of the pane's edge) and at most one block more.
+    EXPECT_LE(p.eventsWalked(), 468u + 2 * 132 + 16 + 1 + view::PaintIndex::kBlock);
+
+    // An index built for other events is not used.
+    m.events[1].pop_back();
+    EXPECT_EQ(index.row(m, 1), nullptr);
+}
