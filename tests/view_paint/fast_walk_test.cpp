@@ -82,6 +82,7 @@ TEST(FastWalk, DrawsTheSamePixelsAsTheFullWalk) {
 
                     PixelCanvas full(640, 300), fast(640, 300);
                     view::ChartPainter a(m, params, view::ChartPalette::from(params));
+                    a.setPlainWalk(true);
                     view::ChartPainter b(m, params, view::ChartPalette::from(params));
                     b.setIndex(&index);
                     const view::PaintResult ra = a.paintScreen(full, nullptr, view);
@@ -142,4 +143,29 @@ TEST(FastWalk, SkipsTheEventsLeftOfTheView) {
     // An index built for other events is not used.
     m.events[1].pop_back();
     EXPECT_EQ(index.row(m, 1), nullptr);
+}
+
+TEST(FastWalk, JoinsTheEdgesOfOnePixelColumn) {
+    chart::ChartModel m = makeModel(0, 100000);
+    addSignal(m, 1, "A");
+    for (int i = 0; i < 100000; ++i) addEvent(m, 1, i, 'S', i % 3 == 0);
+    view::ChartParams params;
+    params.heightUnit = 8;
+    view::ViewState view;
+    view.paneWidth = 600;
+    view.paneHeight = 200;
+    view.load(m);  // whole chart: over 200 events per pixel column
+    view::ViewState same = view;
+    RecordingCanvas plain(600, 200), joined(600, 200);
+    view::ChartPainter a(m, params, view::ChartPalette::from(params));
+    a.setPlainWalk(true);
+    a.paintScreen(plain, nullptr, view);
+    view::ChartPainter b(m, params, view::ChartPalette::from(params));
+    b.paintScreen(joined, nullptr, same);
+    EXPECT_GT(plain.lines(view::rgb(0, 0, 0)).size(), 100000u);
+    EXPECT_LE(joined.lines(view::rgb(0, 0, 0)).size(), 3u * 469);
+    PixelCanvas pa(600, 200), pb(600, 200);
+    for (const Op& o : plain.of(Op::Line)) pa.line(o.x1, o.y1, o.x2, o.y2, o.pen);
+    for (const Op& o : joined.of(Op::Line)) pb.line(o.x1, o.y1, o.x2, o.y2, o.pen);
+    EXPECT_TRUE(pa.pixels() == pb.pixels());
 }

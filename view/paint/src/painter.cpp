@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace view {
 
@@ -287,7 +288,7 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
     // far enough left of the plot (and left of -nameWidth, where screen labels stop
     // being drawn) that nothing of it shows; take over the state it leaves.
     std::size_t first = 0;
-    const PaintIndex::Row* row = index_ ? index_->row(model_, n) : nullptr;
+    const PaintIndex::Row* row = index_ && !plainWalk_ ? index_->row(model_, n) : nullptr;
     if (row && !row->imageLabels) {
         const double margin = kCharWidth * (index_->maxLabelLength() + 1) + 16;
         const double limitX = std::min(f.plotLeft - margin, double(-f.nameWidth) - 16);
@@ -332,6 +333,19 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
         }
     }
 
+    // Level edges of state events that fall into one pixel column are drawn together
+    // when the walk leaves the column or draws anything else: a rising and a falling
+    // edge cover exactly the pixels of the two strokes, however many events made them.
+    // (Between them only strokes of the same pen are drawn, so the order is free.)
+    int edgeColumn = std::numeric_limits<int>::min();
+    bool edgeUp = false, edgeDown = false;
+    auto flushEdges = [&] {
+        if (edgeUp) line(c, f, edgeColumn, yL, edgeColumn, yH, pen);
+        if (edgeDown) line(c, f, edgeColumn, yH, edgeColumn, yL, pen);
+        edgeUp = edgeDown = false;
+        edgeColumn = std::numeric_limits<int>::min();
+    };
+
     bool stop = false;
     for (std::size_t i = first; i < events.size() && !stop; ++i) {
         if (penX >= right) break;
@@ -339,13 +353,39 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
         const chart::ChartEvent& e = events[i];
         const double off = offsetOf(e.time);
         const double x = x0 + off * ppu;
+        if (e.kind != chart::kKindState) flushEdges();
         switch (e.kind) {
         case chart::kKindState: {
             const int ny = e.value != 0 ? yH : yL;
-            if (penX < x) line(c, f, std::max(penX, 0.0), penY, x, penY, pen);
+            if (penX < x) {
+                // Within one pixel column the level line has no length and draws nothing.
+                const double from = std::max(penX, 0.0);
+                if (plainWalk_ || toPixel(from) != toPixel(x)) {
+                    flushEdges();
+                    line(c, f, from, penY, x, penY, pen);
+                }
+            }
             if (x >= 0 && x <= right) {
-                line(c, f, x, penY, x, ny, pen);
-                if (const std::string* s = labelOf(e)) label(c, f, x, ny, *s);
+                // Edges that show fall in the plot; collect them by pixel column.
+                if (plainWalk_) {
+                    line(c, f, x, penY, x, ny, pen);
+                } else if (ny != penY && x >= f.plotLeft) {
+                    if (penY == yH || penY == yL) {
+                        const int column = toPixel(x);
+                        if (column != edgeColumn) {
+                            flushEdges();
+                            edgeColumn = column;
+                        }
+                        (ny < penY ? edgeUp : edgeDown) = true;
+                    } else {
+                        flushEdges();
+                        line(c, f, x, penY, x, ny, pen);
+                    }
+                }
+                if (const std::string* s = labelOf(e)) {
+                    flushEdges();
+                    label(c, f, x, ny, *s);
+                }
             }
             penX = x;
             penY = ny;
@@ -408,6 +448,7 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
             break;
         }
     }
+    flushEdges();
     if (level && penX < right) {
         const double end = x0 + chart::unitsBetween(origin, model_.displayEnd, us) * ppu;
         const double to = std::min(right, end);

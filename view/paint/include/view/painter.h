@@ -96,6 +96,10 @@ public:
     // lets each row's walk start near the view. Without it every walk starts at the
     // first event; the picture is the same either way.
     void setIndex(const PaintIndex* index) { index_ = index; }
+    // Walks every row from its first event and draws every stroke of every event,
+    // without the index and without joining the edges of one pixel column: the
+    // reference picture that the faster walk must match pixel for pixel.
+    void setPlainWalk(bool plain) { plainWalk_ = plain; }
     // Folder against which relative image label paths are taken.
     void setProjectFolder(std::string folder) { projectFolder_ = std::move(folder); }
     // Set once an image label was copied onto a GIF page; the exporter clears it when
@@ -151,6 +155,7 @@ private:
     int u_;
     std::string projectFolder_;
     const PaintIndex* index_ = nullptr;
+    bool plainWalk_ = false;
     bool imageDrawn_ = false;
     std::size_t walked_ = 0;
     std::size_t widest_ = 0;  // widest label of this paint, in characters
