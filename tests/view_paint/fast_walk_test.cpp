@@ -1,68 +1,18 @@
-// The indexed walk must draw exactly what the walk from the first event draws.
+// The faster walk (index, joined edges) must draw exactly what the plain walk draws.
 #include "view/painter.h"
 
-#include "model_builder.h"
+#include "chart_generator.h"
 #include "pixel_canvas.h"
 #include "recording_canvas.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace painttest;
-
-namespace {
-
-// Rows of every kind with labels of many lengths, long pulses now and then, a row of
-// mixed kinds slightly out of time order, and a row whose values all come before its
-// display marks (so its guide lines show only if a skipped value drew them), and a
-// row of dense clusters of one checkpoint block each with wide gaps between them, so
-// that views in a gap depend on the pen taken over from the skipped cluster.
-chart::ChartModel generate(unsigned seed, int events) {
-    std::mt19937 rng(seed);
-    chart::ChartModel m = makeModel(3, 600);
-    for (int c = 1; c <= 40; ++c) addComment(m, c, std::string(std::size_t(c % 23 + 1), char('a' + c % 26)));
-    for (int d = 1; d <= 5; ++d) m.displayTexts[std::size_t(d)] = "DISPLAY" + std::to_string(d);
-    const char kinds[] = {'S', 'P', 'G', 'V', 'D', 'S'};
-    for (int n = 1; n <= 8; ++n) {
-        addSignal(m, n, "SIG" + std::to_string(n));
-        double at = double(rng() % 3000);
-        for (int i = 0; i < events; ++i) {
-            at += double(rng() % 1200);
-            double when = at;
-            if (n == 8) when = double(i / 64) * 50000 + double(i % 64) * 10;
-            if (n == 6 && rng() % 10 == 0) when -= double(rng() % 5000);  // out of order
-            const bool clusterEnd = n == 8 && i % 64 == 63;
-            const char k = clusterEnd ? kinds[(i / 64) % 4]
-                           : n == 7  ? (i < 100 ? 'V' : 'D')
-                           : n >= 6  ? kinds[rng() % (n == 8 ? 4 : 5)]
-                                     : kinds[n - 1];
-            int value = int(rng() % 2);
-            if (clusterEnd && k == 'S') value = 1;
-            int unit = 0;
-            if (k == 'P') {
-                unit = 1 + int(rng() % 2);
-                value = n == 2 && rng() % 50 == 0 ? int(rng() % 200000) : int(rng() % 400);
-            } else if (k == 'G') {
-                value = int(rng() % 101) * 1000 + 10 * int(rng() % 4) + int(rng() % 4);
-            } else if (k == 'V') {
-                value = int(rng() % 100001);
-            } else if (k == 'D') {
-                value = 1 + int(rng() % 5);
-            }
-            const int comment = rng() % 4 == 0 ? 1 + int(rng() % 40) : 0;
-            addEvent(m, n, when, k, value, comment, unit);
-        }
-    }
-    return m;
-}
-
-}  // namespace
 
 TEST(FastWalk, DrawsTheSamePixelsAsTheFullWalk) {
     long fullCalls = 0, fastCalls = 0;
     for (unsigned seed : {1u, 2u, 3u}) {
-        const chart::ChartModel m = generate(seed, 700);
+        const chart::ChartModel m = generateChart(seed, 700);
         view::PaintIndex index;
         index.build(m);
         for (int setting : {view::kCommentsShown, view::kCommentsAll}) {
