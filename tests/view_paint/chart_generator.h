@@ -19,16 +19,19 @@ inline chart::ChartModel generateChart(unsigned seed, int events) {
     for (int c = 1; c <= 40; ++c) addComment(m, c, std::string(std::size_t(c % 23 + 1), char('a' + c % 26)));
     for (int d = 1; d <= 5; ++d) m.displayTexts[std::size_t(d)] = "DISPLAY" + std::to_string(d);
     const char kinds[] = {'S', 'P', 'G', 'V', 'D', 'S'};
-    for (int n = 1; n <= 8; ++n) {
+    for (int n = 1; n <= 9; ++n) {
         addSignal(m, n, "SIG" + std::to_string(n));
         double at = double(rng() % 3000);
         for (int i = 0; i < events; ++i) {
             at += double(rng() % 1200);
             double when = at;
             if (n == 8) when = double(i / 64) * 50000 + double(i % 64) * 10;
+            // Bursts of state changes a fraction of a pixel apart at most zooms.
+            if (n == 9) when = double(i / 16) * 700 + double(i % 16) * (i / 16 % 5 == 0 ? 60 : 0.5);
             if (n == 6 && rng() % 10 == 0) when -= double(rng() % 5000);  // out of order
             const bool clusterEnd = n == 8 && i % 64 == 63;
             const char k = clusterEnd ? kinds[(i / 64) % 4]
+                           : n == 9  ? (i % 160 == 37 ? 'V' : 'S')
                            : n == 7  ? (i < 100 ? 'V' : 'D')
                            : n >= 6  ? kinds[rng() % (n == 8 ? 4 : 5)]
                                      : kinds[n - 1];
@@ -45,7 +48,7 @@ inline chart::ChartModel generateChart(unsigned seed, int events) {
             } else if (k == 'D') {
                 value = 1 + int(rng() % 5);
             }
-            const int comment = rng() % 4 == 0 ? 1 + int(rng() % 40) : 0;
+            const int comment = rng() % (n == 9 ? 300 : 4) == 0 ? 1 + int(rng() % 40) : 0;
             addEvent(m, n, when, k, value, comment, unit);
         }
     }

@@ -110,10 +110,14 @@ TEST(FastWalk, JoinsTheEdgesOfOnePixelColumn) {
     view::ChartPainter a(m, params, view::ChartPalette::from(params));
     a.setPlainWalk(true);
     a.paintScreen(plain, nullptr, view);
+    view::PaintIndex index;
+    index.build(m);
     view::ChartPainter b(m, params, view::ChartPalette::from(params));
+    b.setIndex(&index);
     b.paintScreen(joined, nullptr, same);
     EXPECT_GT(plain.lines(view::rgb(0, 0, 0)).size(), 100000u);
     EXPECT_LE(joined.lines(view::rgb(0, 0, 0)).size(), 3u * 469);
+    EXPECT_LT(b.eventsWalked(), 100000u);  // whole runs of one column are taken at once
     PixelCanvas pa(600, 200), pb(600, 200);
     for (const Op& o : plain.of(Op::Line)) pa.line(o.x1, o.y1, o.x2, o.y2, o.pen);
     for (const Op& o : joined.of(Op::Line)) pb.line(o.x1, o.y1, o.x2, o.y2, o.pen);

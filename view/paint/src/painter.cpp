@@ -289,6 +289,7 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
     // being drawn) that nothing of it shows; take over the state it leaves.
     std::size_t first = 0;
     const PaintIndex::Row* row = index_ && !plainWalk_ ? index_->row(model_, n) : nullptr;
+    const std::vector<std::uint8_t>* runs = row ? &row->runs : nullptr;
     if (row && !row->imageLabels) {
         const double margin = kCharWidth * (index_->maxLabelLength() + 1) + 16;
         const double limitX = std::min(f.plotLeft - margin, double(-f.nameWidth) - 16);
@@ -391,6 +392,28 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
             penY = ny;
             level = true;
             inside(x);
+            // A plain run that starts here and ends in the same pixel column of the
+            // plot adds only its level edges there; its level lines have no length.
+            if (runs && i % PaintIndex::kRun == 0 && i / PaintIndex::kRun < runs->size() &&
+                ((*runs)[i / PaintIndex::kRun] & PaintIndex::kRunPlain) && x >= f.plotLeft) {
+                const std::uint8_t flags = (*runs)[i / PaintIndex::kRun];
+                const std::size_t lastIndex = i + PaintIndex::kRun - 1;
+                const double xLast = x0 + offsetOf(events[lastIndex].time) * ppu;
+                const int column = toPixel(x);
+                if (toPixel(xLast) == column && column < f.plotRight) {
+                    if (flags & (PaintIndex::kRunRises | PaintIndex::kRunFalls)) {
+                        if (column != edgeColumn) {
+                            flushEdges();
+                            edgeColumn = column;
+                        }
+                        if (flags & PaintIndex::kRunRises) edgeUp = true;
+                        if (flags & PaintIndex::kRunFalls) edgeDown = true;
+                    }
+                    penX = xLast;
+                    penY = (flags & PaintIndex::kRunEndsHigh) ? yH : yL;
+                    i = lastIndex;
+                }
+            }
             break;
         }
         case chart::kKindPulse:

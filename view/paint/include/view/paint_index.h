@@ -7,6 +7,11 @@
 // so far. The index keeps these at checkpoints every kBlock events, together with the
 // furthest point in time any event before the checkpoint reaches, so that a binary
 // search finds the last checkpoint before which nothing can show.
+//
+// For charts zoomed far out it also describes runs of kRun events: whether a run is
+// made of state changes only, without labels, in time order, and which level changes
+// it holds, so that a run falling into one pixel column is drawn without looking at
+// each of its events.
 #pragma once
 
 #include "chart/model.h"
@@ -21,6 +26,15 @@ namespace view {
 class PaintIndex {
 public:
     static constexpr std::size_t kBlock = 64;
+    static constexpr std::size_t kRun = 16;
+
+    // Flags of a run of kRun events.
+    enum RunFlag : std::uint8_t {
+        kRunPlain = 1,      // state events only, no comment, times never decreasing
+        kRunRises = 2,      // a change from low to high between two of its events
+        kRunFalls = 4,      // a change from high to low between two of its events
+        kRunEndsHigh = 8,   // its last event sets the high level
+    };
 
     struct Row {
         std::size_t events = 0;          // event count the row was built for
@@ -29,6 +43,7 @@ public:
         std::vector<std::int32_t> lastMover;  // last event before c·kBlock that moves the pen, -1 none
         std::vector<std::uint16_t> pulseLabel;  // longest label (chars) of P and G events before it
         std::vector<std::uint8_t> hadValue;     // a V event came before it
+        std::vector<std::uint8_t> runs;         // per complete run of kRun events: RunFlag bits
     };
 
     // Indexes every signal of `model`. Cost: one pass over the events.
