@@ -28,13 +28,13 @@ void ensureApp() {
     viewqt::installFontSubstitutions();
 }
 
-// 32 signals of `events` state changes each, one millisecond apart, staggered per signal.
+// 32 signals of `events` state changes each (no labels), one millisecond apart,
+// staggered per signal.
 std::unique_ptr<chart::ChartModel> makeChart(int events) {
     auto m = std::make_unique<chart::ChartModel>();
     m->setDecimalDigits(3);
     m->commentTexts.resize(chart::kMaxComments + 1);
     m->displayTexts.resize(chart::kMaxDisplays + 1);
-    m->commentTexts[1] = "edge";
     const std::int32_t date = 20010101;
     m->start = m->displayStart = chart::ChartTime{date, 0, 0};
     const long long lastMs = events + 40;
@@ -52,7 +52,7 @@ std::unique_ptr<chart::ChartModel> makeChart(int events) {
             e.time = chart::ChartTime{date, std::int32_t(ms / 1000), double(ms % 1000)};
             e.kind = chart::kKindState;
             e.value = i % 2;
-            e.commentNo = i % 97 == 0 ? 1 : 0;
+            e.commentNo = 0;
         }
     }
     m->signalSlots = 33;

@@ -27,11 +27,11 @@ inline chart::ChartModel generateChart(unsigned seed, int events) {
             double when = at;
             if (n == 8) when = double(i / 64) * 50000 + double(i % 64) * 10;
             // Bursts of state changes a fraction of a pixel apart at most zooms.
-            if (n == 9) when = double(i / 16) * 700 + double(i % 16) * (i / 16 % 5 == 0 ? 60 : 0.5);
+            if (n == 9) when = double(i / 256) * 150000 + double(i % 256) * (i / 256 == 1 ? 40 : 0.3);
             if (n == 6 && rng() % 10 == 0) when -= double(rng() % 5000);  // out of order
             const bool clusterEnd = n == 8 && i % 64 == 63;
             const char k = clusterEnd ? kinds[(i / 64) % 4]
-                           : n == 9  ? (i % 160 == 37 ? 'V' : 'S')
+                           : n == 9  ? (i == 300 ? 'V' : 'S')
                            : n == 7  ? (i < 100 ? 'V' : 'D')
                            : n >= 6  ? kinds[rng() % (n == 8 ? 4 : 5)]
                                      : kinds[n - 1];
@@ -48,7 +48,9 @@ inline chart::ChartModel generateChart(unsigned seed, int events) {
             } else if (k == 'D') {
                 value = 1 + int(rng() % 5);
             }
-            const int comment = rng() % (n == 9 ? 300 : 4) == 0 ? 1 + int(rng() % 40) : 0;
+            // Row 9 keeps its first and third bursts plain (no labels).
+            const bool labelled = n == 9 ? i / 256 == 1 && rng() % 50 == 0 : rng() % 4 == 0;
+            const int comment = labelled ? 1 + int(rng() % 40) : 0;
             addEvent(m, n, when, k, value, comment, unit);
         }
     }

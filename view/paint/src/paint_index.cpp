@@ -34,6 +34,27 @@ bool isImageLabel(std::string_view s) {
     return true;
 }
 
+// RunFlag bits of every complete run of `length` events.
+void describeRuns(const std::vector<chart::ChartEvent>& ev, std::size_t length, std::vector<std::uint8_t>& out) {
+    out.clear();
+    out.reserve(ev.size() / length);
+    for (std::size_t start = 0; start + length <= ev.size(); start += length) {
+        std::uint8_t flags = PaintIndex::kRunPlain;
+        for (std::size_t j = start; j < start + length; ++j) {
+            const chart::ChartEvent& e = ev[j];
+            if (e.kind != chart::kKindState || e.commentNo != 0) flags &= std::uint8_t(~PaintIndex::kRunPlain);
+            if (j > start) {
+                const chart::ChartEvent& p = ev[j - 1];
+                if (chart::isLater(e.time, p.time)) flags &= std::uint8_t(~PaintIndex::kRunPlain);
+                if (p.value == 0 && e.value != 0) flags |= PaintIndex::kRunRises;
+                if (p.value != 0 && e.value == 0) flags |= PaintIndex::kRunFalls;
+            }
+        }
+        if (ev[start + length - 1].value != 0) flags |= PaintIndex::kRunEndsHigh;
+        out.push_back(flags);
+    }
+}
+
 }  // namespace
 
 void PaintIndex::clear() {
@@ -62,22 +83,8 @@ void PaintIndex::build(const chart::ChartModel& m) {
         std::int32_t lastMover = -1;
         std::uint16_t pulseLabel = 0;
         std::uint8_t hadValue = 0;
-        r.runs.reserve(ev.size() / kRun);
-        for (std::size_t start = 0; start + kRun <= ev.size(); start += kRun) {
-            std::uint8_t flags = kRunPlain;
-            for (std::size_t j = start; j < start + kRun; ++j) {
-                const chart::ChartEvent& e = ev[j];
-                if (e.kind != chart::kKindState || e.commentNo != 0) flags &= std::uint8_t(~kRunPlain);
-                if (j > start) {
-                    const chart::ChartEvent& p = ev[j - 1];
-                    if (chart::isLater(e.time, p.time)) flags &= std::uint8_t(~kRunPlain);
-                    if (p.value == 0 && e.value != 0) flags |= kRunRises;
-                    if (p.value != 0 && e.value == 0) flags |= kRunFalls;
-                }
-            }
-            if (ev[start + kRun - 1].value != 0) flags |= kRunEndsHigh;
-            r.runs.push_back(flags);
-        }
+        describeRuns(ev, kRun, r.runs);
+        describeRuns(ev, kLongRun, r.longRuns);
         for (std::size_t i = 0; i <= ev.size(); ++i) {
             if (i % kBlock == 0) {
                 r.maxEnd.push_back(i == 0 ? -HUGE_VAL : maxEnd);

@@ -289,7 +289,6 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
     // being drawn) that nothing of it shows; take over the state it leaves.
     std::size_t first = 0;
     const PaintIndex::Row* row = index_ && !plainWalk_ ? index_->row(model_, n) : nullptr;
-    const std::vector<std::uint8_t>* runs = row ? &row->runs : nullptr;
     if (row && !row->imageLabels) {
         const double margin = kCharWidth * (index_->maxLabelLength() + 1) + 16;
         const double limitX = std::min(f.plotLeft - margin, double(-f.nameWidth) - 16);
@@ -394,13 +393,17 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
             inside(x);
             // A plain run that starts here and ends in the same pixel column of the
             // plot adds only its level edges there; its level lines have no length.
-            if (runs && i % PaintIndex::kRun == 0 && i / PaintIndex::kRun < runs->size() &&
-                ((*runs)[i / PaintIndex::kRun] & PaintIndex::kRunPlain) && x >= f.plotLeft) {
-                const std::uint8_t flags = (*runs)[i / PaintIndex::kRun];
-                const std::size_t lastIndex = i + PaintIndex::kRun - 1;
-                const double xLast = x0 + offsetOf(events[lastIndex].time) * ppu;
-                const int column = toPixel(x);
-                if (toPixel(xLast) == column && column < f.plotRight) {
+            if (row && x >= f.plotLeft && i % PaintIndex::kRun == 0) {
+                for (const bool longRun : {true, false}) {
+                    const std::size_t length = longRun ? PaintIndex::kLongRun : PaintIndex::kRun;
+                    const std::vector<std::uint8_t>& runs = longRun ? row->longRuns : row->runs;
+                    if (i % length != 0 || i / length >= runs.size()) continue;
+                    const std::uint8_t flags = runs[i / length];
+                    if (!(flags & PaintIndex::kRunPlain)) continue;
+                    const std::size_t lastIndex = i + length - 1;
+                    const double xLast = x0 + offsetOf(events[lastIndex].time) * ppu;
+                    const int column = toPixel(x);
+                    if (toPixel(xLast) != column || column >= f.plotRight) continue;
                     if (flags & (PaintIndex::kRunRises | PaintIndex::kRunFalls)) {
                         if (column != edgeColumn) {
                             flushEdges();
@@ -412,6 +415,7 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
                     penX = xLast;
                     penY = (flags & PaintIndex::kRunEndsHigh) ? yH : yL;
                     i = lastIndex;
+                    break;
                 }
             }
             break;

@@ -8,7 +8,7 @@
 // furthest point in time any event before the checkpoint reaches, so that a binary
 // search finds the last checkpoint before which nothing can show.
 //
-// For charts zoomed far out it also describes runs of kRun events: whether a run is
+// For charts zoomed far out it also describes runs of kRun and kLongRun events: whether a run is
 // made of state changes only, without labels, in time order, and which level changes
 // it holds, so that a run falling into one pixel column is drawn without looking at
 // each of its events.
@@ -27,6 +27,7 @@ class PaintIndex {
 public:
     static constexpr std::size_t kBlock = 64;
     static constexpr std::size_t kRun = 16;
+    static constexpr std::size_t kLongRun = 256;
 
     // Flags of a run of kRun events.
     enum RunFlag : std::uint8_t {
@@ -44,6 +45,7 @@ public:
         std::vector<std::uint16_t> pulseLabel;  // longest label (chars) of P and G events before it
         std::vector<std::uint8_t> hadValue;     // a V event came before it
         std::vector<std::uint8_t> runs;         // per complete run of kRun events: RunFlag bits
+        std::vector<std::uint8_t> longRuns;     // the same for runs of kLongRun events
     };
 
     // Indexes every signal of `model`. Cost: one pass over the events.
