@@ -83,8 +83,7 @@ void PaintIndex::build(const chart::ChartModel& m) {
         std::int32_t lastMover = -1;
         std::uint16_t pulseLabel = 0;
         std::uint8_t hadValue = 0;
-        describeRuns(ev, kRun, r.runs);
-        describeRuns(ev, kLongRun, r.longRuns);
+        for (std::size_t k = 0; k < kRunLengths.size(); ++k) describeRuns(ev, kRunLengths[k], r.runs[k]);
         for (std::size_t i = 0; i <= ev.size(); ++i) {
             if (i % kBlock == 0) {
                 r.maxEnd.push_back(i == 0 ? -HUGE_VAL : maxEnd);

@@ -393,10 +393,10 @@ void ChartPainter::drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed)
             inside(x);
             // A plain run that starts here and ends in the same pixel column of the
             // plot adds only its level edges there; its level lines have no length.
-            if (row && x >= f.plotLeft && i % PaintIndex::kRun == 0) {
-                for (const bool longRun : {true, false}) {
-                    const std::size_t length = longRun ? PaintIndex::kLongRun : PaintIndex::kRun;
-                    const std::vector<std::uint8_t>& runs = longRun ? row->longRuns : row->runs;
+            if (row && x >= f.plotLeft && i % PaintIndex::kRunLengths.back() == 0) {
+                for (std::size_t k = 0; k < PaintIndex::kRunLengths.size(); ++k) {
+                    const std::size_t length = PaintIndex::kRunLengths[k];
+                    const std::vector<std::uint8_t>& runs = row->runs[k];
                     if (i % length != 0 || i / length >= runs.size()) continue;
                     const std::uint8_t flags = runs[i / length];
                     if (!(flags & PaintIndex::kRunPlain)) continue;

@@ -8,7 +8,7 @@
 // furthest point in time any event before the checkpoint reaches, so that a binary
 // search finds the last checkpoint before which nothing can show.
 //
-// For charts zoomed far out it also describes runs of kRun and kLongRun events: whether a run is
+// For charts zoomed far out it also describes runs of 256, 64 and 16 events: whether a run is
 // made of state changes only, without labels, in time order, and which level changes
 // it holds, so that a run falling into one pixel column is drawn without looking at
 // each of its events.
@@ -26,8 +26,8 @@ namespace view {
 class PaintIndex {
 public:
     static constexpr std::size_t kBlock = 64;
-    static constexpr std::size_t kRun = 16;
-    static constexpr std::size_t kLongRun = 256;
+    // Run lengths, longest first; each divides the one before.
+    static constexpr std::array<std::size_t, 3> kRunLengths{256, 64, 16};
 
     // Flags of a run of kRun events.
     enum RunFlag : std::uint8_t {
@@ -44,8 +44,8 @@ public:
         std::vector<std::int32_t> lastMover;  // last event before c·kBlock that moves the pen, -1 none
         std::vector<std::uint16_t> pulseLabel;  // longest label (chars) of P and G events before it
         std::vector<std::uint8_t> hadValue;     // a V event came before it
-        std::vector<std::uint8_t> runs;         // per complete run of kRun events: RunFlag bits
-        std::vector<std::uint8_t> longRuns;     // the same for runs of kLongRun events
+        // Per run length: RunFlag bits of every complete run of that many events.
+        std::array<std::vector<std::uint8_t>, kRunLengths.size()> runs;
     };
 
     // Indexes every signal of `model`. Cost: one pass over the events.
