@@ -61,9 +61,9 @@ TEST(ChartOptions, RangeAndMarginChecks) {
     // Equal dates and seconds: the fraction decides.
     f.number(1039) = "2001";
     f.number(1054) = "0";
-    f.endFraction = "5";
+    f.endFraction = std::string("5");
     EXPECT_TRUE(view::checkOptionsForm(f).ok);
-    f.startFraction = "5";
+    f.startFraction = std::string("5");
     EXPECT_FALSE(view::checkOptionsForm(f).ok);
 
     ChartOptionsForm m = view::fillOptionsForm(ChartParams{});

@@ -93,6 +93,13 @@ int optionFieldIndex(int id) {
     return -1;
 }
 
+std::string& ChartOptionsForm::number(int id) {
+    const int i = optionFieldIndex(id);
+    static thread_local std::string scratch;
+    if (i < 0) return scratch = std::string();
+    return numbers[std::size_t(i)];
+}
+
 namespace {
 
 std::string intText(int v) { return std::to_string(v); }

@@ -106,7 +106,8 @@ struct ChartOptionsForm {
     std::array<Rgb, kParamColourCount> colours{};  // the working colour table
     enum ColourState { Unchanged, Changed, Reset } colourState = Unchanged;
 
-    std::string& number(int id) { return numbers[std::size_t(optionFieldIndex(id))]; }
+    // The text of numeric field `id` (a scratch text for an id that is not one).
+    std::string& number(int id);
 };
 
 // Fills the page from the parameters: numbers as "%d", fractions as "%.0f".
