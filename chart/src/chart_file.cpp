@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -61,19 +62,23 @@ class Tokens {
 public:
     explicit Tokens(std::string_view s) : s_(s) {}
     bool next(std::string_view& tok) {
-        if (done_ || pos_ >= s_.size()) return false;
-        std::size_t end = pos_;
-        while (end < s_.size() && s_[end] != ' ' && s_[end] != ',') ++end;
-        tok = s_.substr(pos_, end - pos_);
-        if (tok.empty()) {
+        const std::size_t size = s_.size();
+        std::size_t pos = pos_;
+        if (done_ || pos >= size) return false;
+        const char* p = s_.data();
+        std::size_t end = pos;
+        while (end < size && p[end] != ' ' && p[end] != ',') ++end;
+        if (end == pos) {
             done_ = true;
             return false;
         }
-        pos_ = end;
-        if (pos_ < s_.size()) {
-            ++pos_;
-            while (pos_ < s_.size() && s_[pos_] == ' ') ++pos_;
+        tok = std::string_view(p + pos, end - pos);
+        pos = end;
+        if (pos < size) {
+            ++pos;
+            while (pos < size && p[pos] == ' ') ++pos;
         }
+        pos_ = pos;
         return true;
     }
 
@@ -320,16 +325,19 @@ int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* s
         ++counted;
         // Unscramble into a reused buffer: the marker byte (1..9) says the line is
         // scrambled; anything else is plain text.
-        text.clear();
+        // (10, 13 and 26 map to themselves in the table.)
+        std::string_view line;
         if (static_cast<unsigned char>(stored[0]) > 9) {
-            text.append(stored);
+            line = stored;
         } else {
-            for (std::size_t i = 1; i < stored.size(); ++i) {
-                unsigned char b = static_cast<unsigned char>(stored[i]);
-                text += static_cast<char>(b == 10 || b == 13 || b == 26 ? b : table[b]);
-            }
+            std::size_t n = stored.size() - 1;
+            text.resize(n);
+            const unsigned char* from = reinterpret_cast<const unsigned char*>(stored.data()) + 1;
+            unsigned char* to = reinterpret_cast<unsigned char*>(text.data());
+            for (std::size_t i = 0; i < n; ++i) to[i] = table[from[i]];
+            line = text;
         }
-        std::string_view line = base::cutCp932Bytes(text, kMaxTextBytes);
+        if (line.size() > kMaxTextBytes) line = base::cutCp932Bytes(line, kMaxTextBytes);
         if (counted == 1 && !startsWith(line, kChartHeader)) {
             in.close();
             base::services().warningBox(
@@ -346,8 +354,10 @@ int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* s
         else if (startsWith(line, "[Display]")) reader.section(Section::Display);
         else if (startsWith(line, "[Timing]")) reader.section(Section::Timing);
         else {
-            std::size_t cut = line.find_first_of("#;");
-            if (cut != std::string_view::npos) line = line.substr(0, cut);
+            if (const void* c = std::memchr(line.data(), '#', line.size()))
+                line = line.substr(0, static_cast<const char*>(c) - line.data());
+            if (const void* c = std::memchr(line.data(), ';', line.size()))
+                line = line.substr(0, static_cast<const char*>(c) - line.data());
             line = trimRightBlanks(line);
             if (line.empty()) continue;
             if (!reader.line(line)) {

@@ -31,6 +31,25 @@ std::string format(const char* fmt, ...) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Writes `v` in decimal at `p`, zero-padded to at least `width` digits, as "%0*d"
+// does (a minus sign counts towards the width); returns the end. At most 32 bytes.
+char* putPadded(char* p, long long v, int width) {
+    char buf[24];
+    int n = 0;
+    bool neg = v < 0;
+    unsigned long long u = neg ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    do {
+        buf[n++] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (neg) *p++ = '-';
+    for (int pad = width - n - (neg ? 1 : 0); pad > 0; --pad) *p++ = '0';
+    while (n) *p++ = buf[--n];
+    return p;
+}
+
+
+
 // Reads an optionally signed decimal integer at s[i]; false when there is no digit.
 // The value saturates instead of overflowing.
 bool readInt(std::string_view s, std::size_t& i, long long& v) {
@@ -231,34 +250,51 @@ double fractionOf(std::string_view digits, int n) {
     return v;
 }
 
-struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
+// FNV-1a: names and comments are short, and this beats a general byte hash on them.
+std::uint64_t hashText(std::string_view s) {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (unsigned char c : s) h = (h ^ c) * 1099511628211ULL;
+    return h;
+}
 
 // A list of texts in order of first appearance, without duplicates; numbers count
-// from 1.
+// from 1. Looked up through an open-addressing table of entry numbers.
 class TextList {
 public:
+    TextList() : slots_(64, 0) {}
     int find(std::string_view s) const {
-        auto it = index_.find(s);
-        return it == index_.end() ? 0 : it->second;
+        std::uint64_t h = hashText(s);
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            int no = slots_[i];
+            if (no == 0) return 0;
+            if (hashes_[no - 1] == h && entries_[no - 1] == s) return no;
+        }
     }
     int add(std::string_view s) {
         entries_.emplace_back(s);
+        hashes_.push_back(hashText(s));
         int no = static_cast<int>(entries_.size());
-        index_.emplace(entries_.back(), no);
+        if (entries_.size() * 2 > slots_.size()) rehash(slots_.size() * 2);
+        else place(no);
         return no;
     }
     const std::vector<std::string>& entries() const { return entries_; }
-    void clear() {
-        entries_.clear();
-        index_.clear();
-    }
 
 private:
+    void place(int no) {
+        std::size_t mask = slots_.size() - 1;
+        std::size_t i = hashes_[no - 1] & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = no;
+    }
+    void rehash(std::size_t size) {
+        slots_.assign(size, 0);
+        for (int no = 1; no <= static_cast<int>(entries_.size()); ++no) place(no);
+    }
     std::vector<std::string> entries_;
-    std::unordered_map<std::string, int, StringHash, std::equal_to<>> index_;
+    std::vector<std::uint64_t> hashes_;
+    std::vector<int> slots_;
 };
 
 // Writes lines through the scrambling, numbering them from 1.
@@ -269,18 +305,28 @@ public:
         read_ = r;
         for (int j = 0; j < 256; ++j) write_[r[j]] = static_cast<unsigned char>(j);
     }
+    // Scrambles one line into the buffer; the buffer goes out in large pieces.
     bool line(std::string_view text) {
         ++lineNo_;
+        std::size_t at = buf_.size();
+        buf_.resize(at + text.size() + 3);
+        char* p = buf_.data() + at;
+        *p++ = static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
+        for (unsigned char b : text) *p++ = static_cast<char>(write_[b]);
+        *p++ = '\r';
+        *p = '\n';
+        return buf_.size() < kFlushBytes || flush();
+    }
+    bool flush() {
+        bool ok = f_.write(buf_);
         buf_.clear();
-        buf_ += static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
-        for (unsigned char b : text) buf_ += static_cast<char>(b == 10 || b == 13 || b == 26 ? b : write_[b]);
-        buf_ += "\r\n";
-        return f_.write(buf_);
+        return ok;
     }
 
 private:
     base::AtomicFile& f_;
     const unsigned char* read_;
+    static constexpr std::size_t kFlushBytes = 1 << 16;
     std::array<unsigned char, 256> write_{};
     std::string buf_;
     unsigned lineNo_ = 0;
@@ -292,18 +338,32 @@ struct DataLine {
     std::string_view date, time, word, comment;
 };
 bool splitLine(std::string_view line, DataLine& d) {
+    const char* p = line.data();
+    const std::size_t n = line.size();
     std::size_t i = 0;
     auto word = [&](std::string_view& out) {
-        while (i < line.size() && isBlank(line[i])) ++i;
+        while (i < n && isBlank(p[i])) ++i;
         std::size_t s = i;
-        while (i < line.size() && !isBlank(line[i])) ++i;
-        out = line.substr(s, i - s);
-        return !out.empty();
+        while (i < n && !isBlank(p[i])) ++i;
+        out = std::string_view(p + s, i - s);
+        return i > s;
     };
     if (!word(d.date) || !word(d.time)) return false;
     word(d.word);
-    std::size_t c = line.find("//");
-    d.comment = c == std::string_view::npos ? std::string_view{} : trimBlanks(line.substr(c + 2));
+    // The comment begins at the first "//" of the line. One in the date or time word
+    // would have made the stamp unreadable, so the search starts at the event word.
+    d.comment = {};
+    std::size_t from = d.word.empty() ? i : static_cast<std::size_t>(d.word.data() - p);
+    while (from + 1 < n) {
+        const void* hit = std::memchr(p + from, '/', n - from - 1);
+        if (!hit) break;
+        std::size_t c = static_cast<std::size_t>(static_cast<const char*>(hit) - p);
+        if (p[c + 1] == '/') {
+            d.comment = trimBlanks(line.substr(c + 2));
+            break;
+        }
+        from = c + 1;
+    }
     return true;
 }
 
@@ -321,7 +381,8 @@ private:
     bool secondPass(base::LineReader& in, LineWriter& w);
     bool addToPool(TextList& list, std::string_view s, const char* what, int& no);
     std::string forChart(std::string_view raw, bool& ok);
-    std::string stampText(const TimeStamp& ts, std::string_view digits, bool header) const;
+    void appendStamp(std::string& out, const TimeStamp& ts, std::string_view digits, bool header) const;
+    char* putStamp(char* p, const TimeStamp& ts, std::string_view digits, bool header) const;
 
     std::string& reason_;
     ConvertStats& stats_;
@@ -342,7 +403,7 @@ Run::LineKind Run::classify(const std::string& raw) {
     if (raw.empty() || raw[0] == '#' || raw[0] == ';') return LineKind::Skip;
     if (raw == "/") return LineKind::End;
     // Lines holding NUL bytes are not text; skip them.
-    if (std::memchr(raw.data(), 0, raw.size())) return LineKind::Skip;
+    if (std::strlen(raw.c_str()) != raw.size()) return LineKind::Skip;
     return LineKind::Data;
 }
 
@@ -367,12 +428,12 @@ bool Run::firstPass(base::LineReader& in) {
         if (k == LineKind::End) break;
         if (k == LineKind::Skip) continue;
         ++stats_.dataLines;
-        for (unsigned char c : raw)
-            if (c >= 0x80) {
-                sawNonAscii_ = true;
-                if (allUtf8_ && !base::isValidUtf8(raw)) allUtf8_ = false;
-                break;
-            }
+        unsigned char high = 0;
+        for (unsigned char c : raw) high |= c;
+        if (high & 0x80) {
+            sawNonAscii_ = true;
+            if (allUtf8_ && !base::isValidUtf8(raw)) allUtf8_ = false;
+        }
         DataLine d;
         TimeStamp ts;
         if (!splitLine(raw, d) || !parseStamp(d.date, d.time, ts)) continue;
@@ -418,13 +479,28 @@ std::string Run::forChart(std::string_view raw, bool& ok) {
     return c.text;
 }
 
-std::string Run::stampText(const TimeStamp& ts, std::string_view digits, bool header) const {
-    double f = fractionOf(digits, digits_);
-    if (header)
-        return format("%04d/%02d/%02d %02d:%02d:%02d.%0*.0f", ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second,
-                      digits_, f);
-    return format("%04d%02d%02d %02d%02d%02d %0*.0f", ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, digits_,
-                  f);
+// "%04d/%02d/%02d %02d:%02d:%02d.%0*.0f" in the header, "%04d%02d%02d %02d%02d%02d %0*.0f"
+// in [Timing]; the fraction is a whole number below 10^12, so it is written as one.
+void Run::appendStamp(std::string& out, const TimeStamp& ts, std::string_view digits, bool header) const {
+    char buf[80];
+    out.append(buf, putStamp(buf, ts, digits, header));
+}
+
+char* Run::putStamp(char* p, const TimeStamp& ts, std::string_view digits, bool header) const {
+    long long f = static_cast<long long>(fractionOf(digits, digits_));
+    p = putPadded(p, ts.year, 4);
+    if (header) *p++ = '/';
+    p = putPadded(p, ts.month, 2);
+    if (header) *p++ = '/';
+    p = putPadded(p, ts.day, 2);
+    *p++ = ' ';
+    p = putPadded(p, ts.hour, 2);
+    if (header) *p++ = ':';
+    p = putPadded(p, ts.minute, 2);
+    if (header) *p++ = ':';
+    p = putPadded(p, ts.second, 2);
+    *p++ = header ? '.' : ' ';
+    return putPadded(p, f, digits_);
 }
 
 bool Run::writeSection(LineWriter& w, const char* name, const TextList& list, bool signals) {
@@ -448,7 +524,9 @@ bool Run::writeHeader(LineWriter& w) {
     TimeStamp zero;
     const TimeStamp& s = haveStart_ ? start_ : zero;
     std::string_view sd = haveStart_ ? std::string_view(startDigits_) : std::string_view{};
-    std::string st = stampText(s, sd, true), et = stampText(end_, endDigits_, true);
+    std::string st, et;
+    appendStamp(st, s, sd, true);
+    appendStamp(et, end_, endDigits_, true);
     return w.line(" [KOV:TCT:V1.01 ]") && w.line("[Common]") && w.line(format("Decimal=%d", digits_)) &&
            w.line("Start=" + st) && w.line("End=" + et) && w.line("DisplayStart=" + st) &&
            w.line("DisplayEnd=" + et) && w.line("") && writeSection(w, "[Signal]", signals_, true) && w.line("") &&
@@ -457,7 +535,8 @@ bool Run::writeHeader(LineWriter& w) {
 }
 
 bool Run::secondPass(base::LineReader& in, LineWriter& w) {
-    std::string raw, line;
+    std::string raw;
+    std::array<char, kMaxLogLine + 256> buf;
     while (in.next(raw, kMaxLogLine, false)) {
         LineKind k = classify(raw);
         if (k == LineKind::End) break;
@@ -469,11 +548,20 @@ bool Run::secondPass(base::LineReader& in, LineWriter& w) {
         int signalNo = signals_.find(ev.name);
         int commentNo = d.comment.empty() ? 0 : comments_.find(d.comment);
         std::int32_t value = ev.keyword == Keyword::Disp ? (ev.text.empty() ? 0 : displays_.find(ev.text)) : ev.value;
-        line = stampText(ts, ts.digits.substr(0, kMaxFractionDigits), false);
-        line += format(" %04d %c %06d", signalNo, letterOf(ev.keyword), value);
-        line += ev.suffix;
-        line += format(" %04d", commentNo);
-        if (!w.line(line)) return false;
+        // The record is built in a buffer with room for the longest suffix a line holds.
+        char* p = buf.data();
+        p = putStamp(p, ts, ts.digits.substr(0, kMaxFractionDigits), false);
+        *p++ = ' ';
+        p = putPadded(p, signalNo, 4);
+        *p++ = ' ';
+        *p++ = letterOf(ev.keyword);
+        *p++ = ' ';
+        p = putPadded(p, value, 6);
+        std::memcpy(p, ev.suffix.data(), ev.suffix.size());
+        p += ev.suffix.size();
+        *p++ = ' ';
+        p = putPadded(p, commentNo, 4);
+        if (!w.line(std::string_view(buf.data(), static_cast<std::size_t>(p - buf.data())))) return false;
         ++stats_.eventLines;
     }
     return true;
@@ -505,7 +593,7 @@ int Run::go(const std::string& input, const std::string& output) {
         return kConvertUsage;
     }
     if (written) written = secondPass(in, w);
-    if (!written || !out.commit()) {
+    if (!written || !w.flush() || !out.commit()) {
         reason_ = format("出力ファイルに書き込めません(%s)。", output.c_str());
         return kConvertOutputFailed;
     }
