@@ -557,8 +557,10 @@ bool Run::secondPass(base::LineReader& in, LineWriter& w) {
         *p++ = letterOf(ev.keyword);
         *p++ = ' ';
         p = putPadded(p, value, 6);
-        std::memcpy(p, ev.suffix.data(), ev.suffix.size());
-        p += ev.suffix.size();
+        if (!ev.suffix.empty()) {
+            std::memcpy(p, ev.suffix.data(), ev.suffix.size());
+            p += ev.suffix.size();
+        }
         *p++ = ' ';
         p = putPadded(p, commentNo, 4);
         if (!w.line(std::string_view(buf.data(), static_cast<std::size_t>(p - buf.data())))) return false;
