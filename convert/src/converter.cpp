@@ -34,6 +34,25 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // Writes `v` in decimal at `p`, zero-padded to at least `width` digits, as "%0*d"
 // does (a minus sign counts towards the width); returns the end. At most 32 bytes.
 char* putPadded(char* p, long long v, int width) {
+    // The usual case, a number that fits its width: fill from the right.
+    static constexpr long long kLimits[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                            1000000000, 10000000000LL, 100000000000LL, 1000000000000LL};
+    if (v >= 0 && width > 0 && width <= 12 && v < kLimits[width]) {
+        unsigned long long u = static_cast<unsigned long long>(v);
+        if (u < 4294967296ULL) {
+            std::uint32_t w = static_cast<std::uint32_t>(u);
+            for (int k = width - 1; k >= 0; --k) {
+                p[k] = static_cast<char>('0' + w % 10);
+                w /= 10;
+            }
+        } else {
+            for (int k = width - 1; k >= 0; --k) {
+                p[k] = static_cast<char>('0' + u % 10);
+                u /= 10;
+            }
+        }
+        return p + width;
+    }
     char buf[24];
     int n = 0;
     bool neg = v < 0;
@@ -52,15 +71,17 @@ char* putPadded(char* p, long long v, int width) {
 
 // Reads an optionally signed decimal integer at s[i]; false when there is no digit.
 // The value saturates instead of overflowing.
-bool readInt(std::string_view s, std::size_t& i, long long& v) {
+inline bool readInt(std::string_view s, std::size_t& i, long long& v) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
     bool neg = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+    if (i < n && (p[i] == '-' || p[i] == '+')) neg = p[i++] == '-';
     std::size_t start = i;
-    v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
-        if (v < 100000000000LL) v = v * 10 + (s[i] - '0');
+    unsigned long long u = 0;
+    for (unsigned d; i < n && (d = static_cast<unsigned char>(p[i]) - '0') < 10; ++i)
+        u = u < 100000000000ULL ? u * 10 + d : u;
     if (i == start) return false;
-    if (neg) v = -v;
+    v = neg ? -static_cast<long long>(u) : static_cast<long long>(u);
     return true;
 }
 
@@ -341,10 +362,14 @@ bool splitLine(std::string_view line, DataLine& d) {
     const char* p = line.data();
     const std::size_t n = line.size();
     std::size_t i = 0;
+    // Words end at a blank or a tab; the search for each runs through memchr.
     auto word = [&](std::string_view& out) {
         while (i < n && isBlank(p[i])) ++i;
         std::size_t s = i;
-        while (i < n && !isBlank(p[i])) ++i;
+        const void* sp = std::memchr(p + i, ' ', n - i);
+        std::size_t e = sp ? static_cast<std::size_t>(static_cast<const char*>(sp) - p) : n;
+        if (const void* tab = std::memchr(p + i, '\t', e - i)) e = static_cast<std::size_t>(static_cast<const char*>(tab) - p);
+        i = e;
         out = std::string_view(p + s, i - s);
         return i > s;
     };
