@@ -36,18 +36,19 @@ std::string format(const char* fmt, ...) {
 // Reads an optionally signed decimal number at the start of `s` (after blanks),
 // clamped to the 32-bit range; 0 when there is none.
 std::int32_t toInt(std::string_view s) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
     std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (i < n && (p[i] == ' ' || p[i] == '\t')) ++i;
     bool neg = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-    long long v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        v = v * 10 + (s[i] - '0');
-        if (v > 2147483648LL) v = 2147483648LL;
-    }
-    if (neg) v = -v;
-    if (v > 2147483647LL) v = 2147483647LL;
-    return static_cast<std::int32_t>(v);
+    if (i < n && (p[i] == '-' || p[i] == '+')) neg = p[i++] == '-';
+    std::uint64_t v = 0;
+    for (unsigned d; i < n && (d = static_cast<unsigned char>(p[i]) - '0') < 10; ++i)
+        v = v < 2147483648ULL ? v * 10 + d : v;
+    if (v > 2147483648ULL) v = 2147483648ULL;
+    long long r = neg ? -static_cast<long long>(v) : static_cast<long long>(v);
+    if (r > 2147483647LL) r = 2147483647LL;
+    return static_cast<std::int32_t>(r);
 }
 
 // Number from a fixed column range of `s` (the characters that exist).
@@ -120,6 +121,17 @@ std::string dropOuterQuotes(std::string_view s) {
 std::string textOf(std::string_view cp932) { return base::fromCp932(base::cutCp932Bytes(cp932, kMaxTextBytes)); }
 
 enum class Section { None, Common, Signal, Comment, Display, Timing };
+
+// The section a line opens, or None.
+Section sectionOf(std::string_view line) {
+    if (line.empty() || line[0] != '[') return Section::None;
+    if (startsWith(line, "[Common]")) return Section::Common;
+    if (startsWith(line, "[Signal]")) return Section::Signal;
+    if (startsWith(line, "[Comment]")) return Section::Comment;
+    if (startsWith(line, "[Display]")) return Section::Display;
+    if (startsWith(line, "[Timing]")) return Section::Timing;
+    return Section::None;
+}
 
 ChartTime parseCommonTime(std::string_view rest, int digits) {
     ChartTime t;
@@ -348,12 +360,9 @@ int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* s
             return fail(model, slotCount);
         }
         if (!line.empty() && line[0] == '/') break;
-        if (startsWith(line, "[Common]")) reader.section(Section::Common);
-        else if (startsWith(line, "[Signal]")) reader.section(Section::Signal);
-        else if (startsWith(line, "[Comment]")) reader.section(Section::Comment);
-        else if (startsWith(line, "[Display]")) reader.section(Section::Display);
-        else if (startsWith(line, "[Timing]")) reader.section(Section::Timing);
-        else {
+        if (Section s = sectionOf(line); s != Section::None) {
+            reader.section(s);
+        } else {
             if (const void* c = std::memchr(line.data(), '#', line.size()))
                 line = line.substr(0, static_cast<const char*>(c) - line.data());
             if (const void* c = std::memchr(line.data(), ';', line.size()))
