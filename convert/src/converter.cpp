@@ -394,12 +394,16 @@ bool splitLine(std::string_view line, DataLine& d) {
 
 class Run {
 public:
-    Run(std::string& reason, ConvertStats& stats) : reason_(reason), stats_(stats) {}
+    Run(std::string& reason, ConvertStats& stats, std::optional<base::InputCode> code)
+        : reason_(reason), stats_(stats), code_(code) {
+        if (code && *code != base::InputCode::Sjis && *code != base::InputCode::Utf8) decoder_.emplace(*code);
+    }
     int go(const std::string& input, const std::string& output);
 
 private:
     enum class LineKind { Skip, End, Data };
     LineKind classify(const std::string& raw);
+    bool readLine(base::LineReader& in, std::string& raw);
     bool firstPass(base::LineReader& in);
     bool writeHeader(LineWriter& w);
     bool writeSection(LineWriter& w, const char* name, const TextList& list, bool signals);
@@ -411,6 +415,9 @@ private:
 
     std::string& reason_;
     ConvertStats& stats_;
+    std::optional<base::InputCode> code_;
+    std::optional<base::LineDecoder> decoder_;  // JIS and EUC-JP logs: lines to UTF-8
+    std::string undecoded_;
     TextList signals_, comments_, displays_;
     std::vector<long> eventCounts_;
     std::size_t poolUsed_ = 0;
@@ -423,6 +430,15 @@ private:
     bool allUtf8_ = true;
     bool utf8_ = false;
 };
+
+// Reads a line of up to 1023 bytes (the rest of a longer line is dropped); lines of
+// JIS and EUC-JP logs come back as UTF-8.
+bool Run::readLine(base::LineReader& in, std::string& raw) {
+    if (!decoder_) return in.next(raw, kMaxLogLine, false);
+    if (!in.next(undecoded_, kMaxLogLine, false)) return false;
+    decoder_->decode(undecoded_, raw);
+    return true;
+}
 
 Run::LineKind Run::classify(const std::string& raw) {
     if (raw.empty() || raw[0] == '#' || raw[0] == ';') return LineKind::Skip;
@@ -447,7 +463,8 @@ bool Run::addToPool(TextList& list, std::string_view s, const char* what, int& n
 
 bool Run::firstPass(base::LineReader& in) {
     std::string raw;
-    while (in.next(raw, kMaxLogLine, false)) {
+    if (decoder_) decoder_->reset();
+    while (readLine(in, raw)) {
         ++lineNo_;
         LineKind k = classify(raw);
         if (k == LineKind::End) break;
@@ -561,8 +578,9 @@ bool Run::writeHeader(LineWriter& w) {
 
 bool Run::secondPass(base::LineReader& in, LineWriter& w) {
     std::string raw;
-    std::array<char, kMaxLogLine + 256> buf;
-    while (in.next(raw, kMaxLogLine, false)) {
+    std::string buf;
+    if (decoder_) decoder_->reset();
+    while (readLine(in, raw)) {
         LineKind k = classify(raw);
         if (k == LineKind::End) break;
         if (k == LineKind::Skip) continue;
@@ -573,7 +591,9 @@ bool Run::secondPass(base::LineReader& in, LineWriter& w) {
         int signalNo = signals_.find(ev.name);
         int commentNo = d.comment.empty() ? 0 : comments_.find(d.comment);
         std::int32_t value = ev.keyword == Keyword::Disp ? (ev.text.empty() ? 0 : displays_.find(ev.text)) : ev.value;
-        // The record is built in a buffer with room for the longest suffix a line holds.
+        // The record is built in a buffer with room for the longest suffix this line
+        // can hold (its own length) plus the fixed fields.
+        if (buf.size() < raw.size() + 128) buf.resize(raw.size() + 128);
         char* p = buf.data();
         p = putStamp(p, ts, ts.digits.substr(0, kMaxFractionDigits), false);
         *p++ = ' ';
@@ -603,7 +623,7 @@ int Run::go(const std::string& input, const std::string& output) {
     if (!firstPass(in)) return kConvertLimit;
     // A log is taken as UTF-8 when it holds non-ASCII text that is all well-formed
     // UTF-8; Shift-JIS text practically never is, and stays byte for byte.
-    utf8_ = sawNonAscii_ && allUtf8_;
+    utf8_ = code_ ? *code_ != base::InputCode::Sjis : sawNonAscii_ && allUtf8_;
     stats_.utf8 = utf8_;
 
     base::AtomicFile out;
@@ -633,7 +653,7 @@ int Converter::convert(const std::string& input, const std::string& output) {
     reason_.clear();
     stats_ = ConvertStats();
     output_ = output;
-    Run run(reason_, stats_);
+    Run run(reason_, stats_, inputCode_);
     return run.go(input, output);
 }
 

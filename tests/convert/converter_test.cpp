@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
 #include <sys/stat.h>
 
 using namespace testutil;
@@ -207,6 +208,42 @@ TEST_F(ConverterTest, GarbageInputIsSkippedLineByLine) {
     EXPECT_EQ(timing(chartPath), (std::vector<std::string>{"20010101 000001 0 0001 S 000001 0000",
                                                            "20010101 000005 0 0001 S 000000 0000"}));
     EXPECT_FALSE(c.stats().utf8);
+}
+
+}  // namespace
+
+namespace {
+
+// UTF-8 to ISO-2022-JP or EUC-JP through iconv.
+bool encode(const std::string& utf8, base::InputCode code, std::string& out) {
+    iconv_t cd = iconv_open(code == base::InputCode::Jis ? "ISO-2022-JP" : "EUC-JP", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string in = utf8;
+    out.assign(in.size() * 4 + 16, '\0');
+    char* src = in.data();
+    char* dst = out.data();
+    std::size_t inLeft = in.size(), outLeft = out.size();
+    bool ok = iconv(cd, &src, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1) &&
+              iconv(cd, nullptr, nullptr, &dst, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return ok;
+}
+
+TEST_F(ConverterTest, JisAndEucLogsWithTheirCodeSet) {
+    std::string text = "2001/01/01 00:00:01 $状態=DISP(\"待機\") // 開始";
+    for (auto code : {base::InputCode::Jis, base::InputCode::EucJp}) {
+        std::string bytes;
+        ASSERT_TRUE(encode(text, code, bytes));
+        base::writeFileAtomic(log, bytes + "\n");
+        Converter c;
+        c.setInputCode(code);
+        ASSERT_EQ(c.convert(log, chartPath), 0) << c.reason();
+        std::vector<std::string> lines = chartLines(chartPath);
+        EXPECT_EQ(lines[9], base::toCp932("0001=状態 1"));
+        EXPECT_EQ(lines[12], base::toCp932("0001=開始"));
+        EXPECT_EQ(lines[15], base::toCp932("0001=待機"));
+    }
 }
 
 }  // namespace
