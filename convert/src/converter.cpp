@@ -40,11 +40,20 @@ char* putPadded(char* p, long long v, int width) {
     if (v >= 0 && width > 0 && width <= 12 && v < kLimits[width]) {
         unsigned long long u = static_cast<unsigned long long>(v);
         if (u < 4294967296ULL) {
+            static constexpr char kPairs[] =
+                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                "8081828384858687888990919293949596979899";
             std::uint32_t w = static_cast<std::uint32_t>(u);
-            for (int k = width - 1; k >= 0; --k) {
-                p[k] = static_cast<char>('0' + w % 10);
-                w /= 10;
+            int k = width;
+            while (k >= 2) {
+                std::uint32_t pair = w % 100;
+                w /= 100;
+                p[k - 2] = kPairs[2 * pair];
+                p[k - 1] = kPairs[2 * pair + 1];
+                k -= 2;
             }
+            if (k == 1) p[0] = static_cast<char>('0' + w % 10);
         } else {
             for (int k = width - 1; k >= 0; --k) {
                 p[k] = static_cast<char>('0' + u % 10);
@@ -129,19 +138,55 @@ struct Event {
 };
 
 Keyword keywordOf(std::string_view k) {
-    if (base::equalsNoCase(k, "OFF")) return Keyword::Off;
-    if (base::equalsNoCase(k, "ON")) return Keyword::On;
-    if (base::equalsNoCase(k, "PULSE")) return Keyword::Pulse;
-    if (base::equalsNoCase(k, "GRAPH")) return Keyword::Graph;
-    if (base::equalsNoCase(k, "VALUE")) return Keyword::Value;
-    if (base::equalsNoCase(k, "DISP")) return Keyword::Disp;
-    return Keyword::None;
+    // Pick the one candidate by length and first letter, then compare.
+    if (k.empty()) return Keyword::None;
+    char f = static_cast<char>(k[0] & ~0x20);
+    switch (k.size()) {
+        case 2: return f == 'O' && base::equalsNoCase(k, "ON") ? Keyword::On : Keyword::None;
+        case 3: return f == 'O' && base::equalsNoCase(k, "OFF") ? Keyword::Off : Keyword::None;
+        case 4: return f == 'D' && base::equalsNoCase(k, "DISP") ? Keyword::Disp : Keyword::None;
+        case 5:
+            if (f == 'P') return base::equalsNoCase(k, "PULSE") ? Keyword::Pulse : Keyword::None;
+            if (f == 'G') return base::equalsNoCase(k, "GRAPH") ? Keyword::Graph : Keyword::None;
+            if (f == 'V') return base::equalsNoCase(k, "VALUE") ? Keyword::Value : Keyword::None;
+            return Keyword::None;
+        default: return Keyword::None;
+    }
 }
 
 // Date "y/m/d" and time "h:m:s[.digits]" words. Values outside the calendar and the
 // clock (or a fraction with other characters than digits) make the stamp unreadable,
 // since a chart could not store them.
+inline bool isDigit(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - 48u < 10u; }
+inline int twoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+bool parseStampSlow(std::string_view date, std::string_view time, TimeStamp& ts);
+
 bool parseStamp(std::string_view date, std::string_view time, TimeStamp& ts) {
+    // The usual shape "YYYY/MM/DD HH:MM:SS[.digits]" is read directly; anything else
+    // takes the general way.
+    const char* d = date.data();
+    const char* t = time.data();
+    if (date.size() == 10 && time.size() >= 8 && d[4] == '/' && d[7] == '/' && t[2] == ':' && t[5] == ':' &&
+        isDigit(d[0]) && isDigit(d[1]) && isDigit(d[2]) && isDigit(d[3]) && isDigit(d[5]) && isDigit(d[6]) &&
+        isDigit(d[8]) && isDigit(d[9]) && isDigit(t[0]) && isDigit(t[1]) && isDigit(t[3]) && isDigit(t[4]) &&
+        isDigit(t[6]) && isDigit(t[7]) && (time.size() == 8 || t[8] == '.')) {
+        ts.year = twoDigits(d) * 100 + twoDigits(d + 2);
+        ts.month = twoDigits(d + 5);
+        ts.day = twoDigits(d + 8);
+        ts.hour = twoDigits(t);
+        ts.minute = twoDigits(t + 3);
+        ts.second = twoDigits(t + 6);
+        ts.digits = time.size() > 8 ? time.substr(9) : std::string_view{};
+        for (char c : ts.digits)
+            if (!isDigit(c)) return false;
+        return ts.month >= 1 && ts.month <= 12 && ts.day >= 1 && ts.day <= 31 && ts.hour <= 23 && ts.minute <= 59 &&
+               ts.second <= 59;
+    }
+    return parseStampSlow(date, time, ts);
+}
+
+bool parseStampSlow(std::string_view date, std::string_view time, TimeStamp& ts) {
     long long v[6];
     std::size_t i = 0;
     for (int k = 0; k < 3; ++k) {
