@@ -161,6 +161,7 @@ private:
     bool signal(std::string_view text);
     void numberedText(std::string_view text, bool comment);
     bool timing(std::string_view text);
+    bool store(int signalNo, const ChartEvent& e);
     bool memoryError(int signalNo, long long count);
 
     ChartModel& m_;
@@ -252,7 +253,80 @@ void Reader::numberedText(std::string_view text, bool comment) {
     ++(comment ? m_.commentCount : m_.displayCount);
 }
 
+// The record shape the converter writes, "YYYYMMDD HHMMSS F SSSS L VVVVVV[u] CCCC"
+// with single blanks and plain digits, read in one sweep. Any other shape returns
+// false and goes through the tokeniser, which gives the same result for this one.
+struct FastRecord {
+    std::int32_t date = 0, seconds = 0, signal = 0, value = 0, comment = 0;
+    std::string_view fraction, suffix;
+    char kind = 0;
+};
+
+bool readFastRecord(std::string_view s, FastRecord& r) {
+    const char* p = s.data();
+    const char* end = p + s.size();
+    // Digits up to the next blank (or the end when `last`); at most `maxDigits`.
+    auto digits = [&](std::int64_t& v, int minDigits, int maxDigits, bool last) {
+        const char* start = p;
+        v = 0;
+        while (p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u) v = v * 10 + (*p++ - '0');
+        int n = static_cast<int>(p - start);
+        if (n < minDigits || n > maxDigits) return false;
+        if (last) return p == end;
+        if (p >= end || *p != ' ') return false;
+        ++p;
+        return p < end && *p != ' ';
+    };
+    std::int64_t v;
+    if (!digits(v, 8, 8, false)) return false;
+    r.date = static_cast<std::int32_t>(v);
+    if (!digits(v, 6, 6, false)) return false;
+    r.seconds = static_cast<std::int32_t>(v / 10000 * 3600 + v / 100 % 100 * 60 + v % 100);
+    const char* f = p;
+    if (!digits(v, 1, 12, false)) return false;
+    r.fraction = std::string_view(f, static_cast<std::size_t>(p - 1 - f));
+    if (!digits(v, 1, 9, false)) return false;
+    r.signal = static_cast<std::int32_t>(v);
+    if (end - p < 3 || p[1] != ' ' || p[0] == ',' || p[2] == ' ') return false;
+    r.kind = p[0];
+    p += 2;
+    const char* vstart = p;
+    v = 0;
+    while (p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u) v = v * 10 + (*p++ - '0');
+    if (p == vstart || p - vstart > 9) return false;
+    r.value = static_cast<std::int32_t>(v);
+    const char* suffix = p;
+    while (p < end && *p != ' ') {
+        if (*p == ',' || r.kind != kKindPulse) return false;
+        ++p;
+    }
+    r.suffix = std::string_view(suffix, static_cast<std::size_t>(p - suffix));
+    if (p >= end || *p != ' ') return false;
+    ++p;
+    if (!digits(v, 1, 9, true)) return false;
+    r.comment = static_cast<std::int32_t>(v);
+    return true;
+}
+
 bool Reader::timing(std::string_view text) {
+    FastRecord fast;
+    if (readFastRecord(text, fast)) {
+        int no = fast.signal;
+        if (no > kMaxSignals) {
+            tooManySignals_ = true;
+            return true;
+        }
+        if (no < 1 || !m_.signalDeclared[no]) return true;
+        ChartEvent e;
+        e.time.date = fast.date;
+        e.time.seconds = fast.seconds;
+        e.time.fraction = readFraction(fast.fraction, m_.decimalDigits);
+        e.kind = fast.kind;
+        e.value = fast.value;
+        if (e.kind == kKindPulse) e.pulseUnit = fast.suffix == "u" ? kPulseMicro : kPulseMilli;
+        e.commentNo = fast.comment;
+        return store(no, e);
+    }
     Tokens tk(text);
     std::string_view tok[7];
     int n = 0;
@@ -284,6 +358,10 @@ bool Reader::timing(std::string_view text) {
         e.pulseUnit = kPulseMilli;
     }
     if (n > 6) e.commentNo = toInt(tok[6]);
+    return store(no, e);
+}
+
+bool Reader::store(int no, const ChartEvent& e) {
     try {
         m_.events[no].push_back(e);
     } catch (const std::bad_alloc&) {

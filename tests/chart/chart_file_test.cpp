@@ -218,3 +218,31 @@ TEST_F(ChartFileTest, GarbageNeverCrashes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ChartFileTest, RecordsWithOddSpacingReadLikeTheUsualShape) {
+    auto chart = [&](const char* name, std::initializer_list<std::string> records) {
+        std::initializer_list<std::string> head = {" [KOV:TCT:V1.01 ]", "[Common]", "Decimal=6",
+                                                   "Start=2001/01/01 00:00:00.0", "End=2001/01/01 00:10:00.0",
+                                                   "[Signal]", "0001=a 3", "0002=b 3", "[Timing]"};
+        std::vector<std::string> lines(head);
+        lines.insert(lines.end(), records);
+        std::string bytes;
+        for (const auto& l : lines) bytes += l + "\r\n";
+        base::writeFileAtomic(path(name), bytes);
+        EXPECT_EQ(read(path(name)), 0);
+        return model.events;
+    };
+    auto usual = chart("usual.tct", {"20010101 000001 5 0001 P 000010u 0003", "20010101 000102 123456789 0002 G 050000 0000",
+                                     "20010101 000203 000001 0001 P 000007 0000"});
+    auto odd = chart("odd.tct", {"20010101,000001  5   0001 Pulse 10u,3", "20010101 000102 123456789 2 G 50000",
+                                 "20010101 000203 000001 0001 P 7x 0"});
+    EXPECT_EQ(usual, odd);
+    EXPECT_EQ(usual[2][0].time.fraction, 123456);
+    EXPECT_EQ(usual[1][0].time.fraction, 500000);
+    EXPECT_EQ(usual[1][0].pulseUnit, kPulseMicro);
+    EXPECT_EQ(usual[1][1].pulseUnit, kPulseMilli);
+}
+
+}  // namespace
