@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace convert {
@@ -75,8 +74,6 @@ char* putPadded(char* p, long long v, int width) {
     while (n) *p++ = buf[--n];
     return p;
 }
-
-
 
 // Reads an optionally signed decimal integer at s[i]; false when there is no digit.
 // The value saturates instead of overflowing.
@@ -371,7 +368,8 @@ public:
         read_ = r;
         for (int j = 0; j < 256; ++j) write_[r[j]] = static_cast<unsigned char>(j);
     }
-    // Scrambles one line into the buffer; the buffer goes out in large pieces.
+    // Scrambles one line into the buffer; the buffer goes out in large pieces. The
+    // writing table maps 10, 13 and 26 to themselves, so no test is needed for them.
     bool line(std::string_view text) {
         ++lineNo_;
         std::size_t at = buf_.size();
