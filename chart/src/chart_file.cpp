@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -35,18 +36,19 @@ std::string format(const char* fmt, ...) {
 // Reads an optionally signed decimal number at the start of `s` (after blanks),
 // clamped to the 32-bit range; 0 when there is none.
 std::int32_t toInt(std::string_view s) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
     std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (i < n && (p[i] == ' ' || p[i] == '\t')) ++i;
     bool neg = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-    long long v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        v = v * 10 + (s[i] - '0');
-        if (v > 2147483648LL) v = 2147483648LL;
-    }
-    if (neg) v = -v;
-    if (v > 2147483647LL) v = 2147483647LL;
-    return static_cast<std::int32_t>(v);
+    if (i < n && (p[i] == '-' || p[i] == '+')) neg = p[i++] == '-';
+    std::uint64_t v = 0;
+    for (unsigned d; i < n && (d = static_cast<unsigned char>(p[i]) - '0') < 10; ++i)
+        v = v < 2147483648ULL ? v * 10 + d : v;
+    if (v > 2147483648ULL) v = 2147483648ULL;
+    long long r = neg ? -static_cast<long long>(v) : static_cast<long long>(v);
+    if (r > 2147483647LL) r = 2147483647LL;
+    return static_cast<std::int32_t>(r);
 }
 
 // Number from a fixed column range of `s` (the characters that exist).
@@ -61,19 +63,23 @@ class Tokens {
 public:
     explicit Tokens(std::string_view s) : s_(s) {}
     bool next(std::string_view& tok) {
-        if (done_ || pos_ >= s_.size()) return false;
-        std::size_t end = pos_;
-        while (end < s_.size() && s_[end] != ' ' && s_[end] != ',') ++end;
-        tok = s_.substr(pos_, end - pos_);
-        if (tok.empty()) {
+        const std::size_t size = s_.size();
+        std::size_t pos = pos_;
+        if (done_ || pos >= size) return false;
+        const char* p = s_.data();
+        std::size_t end = pos;
+        while (end < size && p[end] != ' ' && p[end] != ',') ++end;
+        if (end == pos) {
             done_ = true;
             return false;
         }
-        pos_ = end;
-        if (pos_ < s_.size()) {
-            ++pos_;
-            while (pos_ < s_.size() && s_[pos_] == ' ') ++pos_;
+        tok = std::string_view(p + pos, end - pos);
+        pos = end;
+        if (pos < size) {
+            ++pos;
+            while (pos < size && p[pos] == ' ') ++pos;
         }
+        pos_ = pos;
         return true;
     }
 
@@ -116,6 +122,17 @@ std::string textOf(std::string_view cp932) { return base::fromCp932(base::cutCp9
 
 enum class Section { None, Common, Signal, Comment, Display, Timing };
 
+// The section a line opens, or None.
+Section sectionOf(std::string_view line) {
+    if (line.empty() || line[0] != '[') return Section::None;
+    if (startsWith(line, "[Common]")) return Section::Common;
+    if (startsWith(line, "[Signal]")) return Section::Signal;
+    if (startsWith(line, "[Comment]")) return Section::Comment;
+    if (startsWith(line, "[Display]")) return Section::Display;
+    if (startsWith(line, "[Timing]")) return Section::Timing;
+    return Section::None;
+}
+
 ChartTime parseCommonTime(std::string_view rest, int digits) {
     ChartTime t;
     Tokens tk(rest);
@@ -144,6 +161,7 @@ private:
     bool signal(std::string_view text);
     void numberedText(std::string_view text, bool comment);
     bool timing(std::string_view text);
+    bool store(int signalNo, const ChartEvent& e);
     bool memoryError(int signalNo, long long count);
 
     ChartModel& m_;
@@ -235,7 +253,80 @@ void Reader::numberedText(std::string_view text, bool comment) {
     ++(comment ? m_.commentCount : m_.displayCount);
 }
 
+// The record shape the converter writes, "YYYYMMDD HHMMSS F SSSS L VVVVVV[u] CCCC"
+// with single blanks and plain digits, read in one sweep. Any other shape returns
+// false and goes through the tokeniser, which gives the same result for this one.
+struct FastRecord {
+    std::int32_t date = 0, seconds = 0, signal = 0, value = 0, comment = 0;
+    std::string_view fraction, suffix;
+    char kind = 0;
+};
+
+bool readFastRecord(std::string_view s, FastRecord& r) {
+    const char* p = s.data();
+    const char* end = p + s.size();
+    // Digits up to the next blank (or the end when `last`); at most `maxDigits`.
+    auto digits = [&](std::int64_t& v, int minDigits, int maxDigits, bool last) {
+        const char* start = p;
+        v = 0;
+        while (p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u) v = v * 10 + (*p++ - '0');
+        int n = static_cast<int>(p - start);
+        if (n < minDigits || n > maxDigits) return false;
+        if (last) return p == end;
+        if (p >= end || *p != ' ') return false;
+        ++p;
+        return p < end && *p != ' ';
+    };
+    std::int64_t v;
+    if (!digits(v, 8, 8, false)) return false;
+    r.date = static_cast<std::int32_t>(v);
+    if (!digits(v, 6, 6, false)) return false;
+    r.seconds = static_cast<std::int32_t>(v / 10000 * 3600 + v / 100 % 100 * 60 + v % 100);
+    const char* f = p;
+    if (!digits(v, 1, 12, false)) return false;
+    r.fraction = std::string_view(f, static_cast<std::size_t>(p - 1 - f));
+    if (!digits(v, 1, 9, false)) return false;
+    r.signal = static_cast<std::int32_t>(v);
+    if (end - p < 3 || p[1] != ' ' || p[0] == ',' || p[2] == ' ') return false;
+    r.kind = p[0];
+    p += 2;
+    const char* vstart = p;
+    v = 0;
+    while (p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u) v = v * 10 + (*p++ - '0');
+    if (p == vstart || p - vstart > 9) return false;
+    r.value = static_cast<std::int32_t>(v);
+    const char* suffix = p;
+    while (p < end && *p != ' ') {
+        if (*p == ',' || r.kind != kKindPulse) return false;
+        ++p;
+    }
+    r.suffix = std::string_view(suffix, static_cast<std::size_t>(p - suffix));
+    if (p >= end || *p != ' ') return false;
+    ++p;
+    if (!digits(v, 1, 9, true)) return false;
+    r.comment = static_cast<std::int32_t>(v);
+    return true;
+}
+
 bool Reader::timing(std::string_view text) {
+    FastRecord fast;
+    if (readFastRecord(text, fast)) {
+        int no = fast.signal;
+        if (no > kMaxSignals) {
+            tooManySignals_ = true;
+            return true;
+        }
+        if (no < 1 || !m_.signalDeclared[no]) return true;
+        ChartEvent e;
+        e.time.date = fast.date;
+        e.time.seconds = fast.seconds;
+        e.time.fraction = readFraction(fast.fraction, m_.decimalDigits);
+        e.kind = fast.kind;
+        e.value = fast.value;
+        if (e.kind == kKindPulse) e.pulseUnit = fast.suffix == "u" ? kPulseMicro : kPulseMilli;
+        e.commentNo = fast.comment;
+        return store(no, e);
+    }
     Tokens tk(text);
     std::string_view tok[7];
     int n = 0;
@@ -267,6 +358,10 @@ bool Reader::timing(std::string_view text) {
         e.pulseUnit = kPulseMilli;
     }
     if (n > 6) e.commentNo = toInt(tok[6]);
+    return store(no, e);
+}
+
+bool Reader::store(int no, const ChartEvent& e) {
     try {
         m_.events[no].push_back(e);
     } catch (const std::bad_alloc&) {
@@ -320,16 +415,19 @@ int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* s
         ++counted;
         // Unscramble into a reused buffer: the marker byte (1..9) says the line is
         // scrambled; anything else is plain text.
-        text.clear();
+        // (10, 13 and 26 map to themselves in the table.)
+        std::string_view line;
         if (static_cast<unsigned char>(stored[0]) > 9) {
-            text.append(stored);
+            line = stored;
         } else {
-            for (std::size_t i = 1; i < stored.size(); ++i) {
-                unsigned char b = static_cast<unsigned char>(stored[i]);
-                text += static_cast<char>(b == 10 || b == 13 || b == 26 ? b : table[b]);
-            }
+            std::size_t n = stored.size() - 1;
+            text.resize(n);
+            const unsigned char* from = reinterpret_cast<const unsigned char*>(stored.data()) + 1;
+            unsigned char* to = reinterpret_cast<unsigned char*>(text.data());
+            for (std::size_t i = 0; i < n; ++i) to[i] = table[from[i]];
+            line = text;
         }
-        std::string_view line = base::cutCp932Bytes(text, kMaxTextBytes);
+        if (line.size() > kMaxTextBytes) line = base::cutCp932Bytes(line, kMaxTextBytes);
         if (counted == 1 && !startsWith(line, kChartHeader)) {
             in.close();
             base::services().warningBox(
@@ -340,14 +438,13 @@ int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* s
             return fail(model, slotCount);
         }
         if (!line.empty() && line[0] == '/') break;
-        if (startsWith(line, "[Common]")) reader.section(Section::Common);
-        else if (startsWith(line, "[Signal]")) reader.section(Section::Signal);
-        else if (startsWith(line, "[Comment]")) reader.section(Section::Comment);
-        else if (startsWith(line, "[Display]")) reader.section(Section::Display);
-        else if (startsWith(line, "[Timing]")) reader.section(Section::Timing);
-        else {
-            std::size_t cut = line.find_first_of("#;");
-            if (cut != std::string_view::npos) line = line.substr(0, cut);
+        if (Section s = sectionOf(line); s != Section::None) {
+            reader.section(s);
+        } else {
+            if (const void* c = std::memchr(line.data(), '#', line.size()))
+                line = line.substr(0, static_cast<const char*>(c) - line.data());
+            if (const void* c = std::memchr(line.data(), ';', line.size()))
+                line = line.substr(0, static_cast<const char*>(c) - line.data());
             line = trimRightBlanks(line);
             if (line.empty()) continue;
             if (!reader.line(line)) {

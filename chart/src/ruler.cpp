@@ -60,18 +60,16 @@ void timeOfDayTicks(const RulerInput& in, Ruler& r) {
     if (perLong < 1) perLong = 1;
     if (perLongLabel < 1) perLongLabel = 1;
 
-    // anchorOffset: the offset of index 0; positions are anchorOffset + k * step.
-    double anchorOffset;
-    if (step <= U && std::fmod(U, step) == 0) {
-        anchorOffset = -in.origin.fraction;
-    } else {
-        // Whole seconds per step; midnight of the origin's day is index 0.
-        anchorOffset = -static_cast<double>(in.origin.seconds) * U - in.origin.fraction;
-    }
-    long long k0, k1;
-    if (step <= U && std::fmod(U, step) == 0) {
-        k0 = static_cast<long long>(std::ceil((in.viewStart - anchorOffset) / step));
-        k1 = static_cast<long long>(std::floor((in.viewEnd - anchorOffset) / step));
+    // Index k counts ticks from the origin's whole second when the step divides a
+    // second, else (whole seconds per step) from midnight of the origin's day. Either
+    // way `absolute` is the index counted from midnight, in 64 bits, which decides the
+    // labels and long labels.
+    const bool subSecond = step <= U && std::fmod(U, step) == 0;
+    long long k0, k1, base = 0;
+    if (subSecond) {
+        k0 = static_cast<long long>(std::ceil((in.viewStart + in.origin.fraction) / step));
+        k1 = static_cast<long long>(std::floor((in.viewEnd + in.origin.fraction) / step));
+        base = static_cast<long long>(in.origin.seconds) * std::llround(U / step);
     } else {
         double n = step / U;
         double s0 = std::floor((in.viewStart + in.origin.fraction) / U) + in.origin.seconds;
@@ -80,7 +78,7 @@ void timeOfDayTicks(const RulerInput& in, Ruler& r) {
         k1 = static_cast<long long>(std::floor(s1 / n));
     }
     auto offsetOf = [&](long long k) {
-        if (step <= U && std::fmod(U, step) == 0) return anchorOffset + static_cast<double>(k) * step;
+        if (subSecond) return static_cast<double>(k) * step - in.origin.fraction;
         double secs = static_cast<double>(k) * (step / U) - in.origin.seconds;
         return secs * U - in.origin.fraction;
     };
@@ -95,15 +93,17 @@ void timeOfDayTicks(const RulerInput& in, Ruler& r) {
         t.offset = off;
         t.x = in.x0 + (off - in.viewStart) * p;
         t.tickDrawn = ticksShown;
-        bool labelled = floorMod(k, perLabel) == 0;
-        t.kind = labelled ? RulerTick::Labelled : floorMod(k, perLong) == 0 ? RulerTick::Long : RulerTick::Small;
+        const long long absolute = base + k;
+        bool labelled = floorMod(absolute, perLabel) == 0;
+        t.kind = labelled ? RulerTick::Labelled
+                          : floorMod(absolute, perLong) == 0 ? RulerTick::Long : RulerTick::Small;
         if (labelled) {
             BrokenTime b = addOffset(in.origin, off, U);
             t.shortLabel = shortTimeLabel(b.hour, b.minute, b.second, b.fraction, r.labelStep, in.decimalDigits, U);
         }
         r.ticks.push_back(std::move(t));
         if (labelled && !firstLabelled) firstLabelledIndex = r.ticks.size() - 1, firstLabelled = &r.ticks.back();
-        if (labelled && floorMod(k, perLongLabel) == 0) {
+        if (labelled && floorMod(absolute, perLongLabel) == 0) {
             BrokenTime b = addOffset(in.origin, off, U);
             longs.offer(r.ticks.back(), longTimeLabel(b.year, b.month, b.day, b.hour, b.minute, b.second, b.fraction,
                                                       r.labelStep, in.decimalDigits, U));

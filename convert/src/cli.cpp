@@ -7,6 +7,7 @@
 #include "chart/scramble.h"
 #include "convert/converter.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +24,7 @@ void printTime(std::FILE* out, const char* label, const chart::ChartTime& t, int
 int usage(std::FILE* err) {
     std::fprintf(err,
                  "使い方:\n"
-                 "  convert LOG [-o CHART]\n"
+                 "  convert LOG [-o CHART] [--code=sjis|jis|euc|utf8]\n"
                  "  dump CHART [--summary] [--raw]\n");
     return kConvertUsage;
 }
@@ -32,9 +33,17 @@ int usage(std::FILE* err) {
 
 int convertCommand(int argc, const char* const* argv, std::FILE* out, std::FILE* err) {
     std::string input, output;
+    std::optional<base::InputCode> code;
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
-        if (a == "-o") {
+        if (a.substr(0, 7) == "--code=") {
+            std::string_view c = a.substr(7);
+            if (c == "sjis") code = base::InputCode::Sjis;
+            else if (c == "jis") code = base::InputCode::Jis;
+            else if (c == "euc") code = base::InputCode::EucJp;
+            else if (c == "utf8") code = base::InputCode::Utf8;
+            else return usage(err);
+        } else if (a == "-o") {
             if (i + 1 >= argc) return usage(err);
             output = argv[++i];
         } else if (a.size() > 2 && a.substr(0, 2) == "-o") {
@@ -51,6 +60,7 @@ int convertCommand(int argc, const char* const* argv, std::FILE* out, std::FILE*
     std::vector<const char*> av;
     for (const auto& s : args) av.push_back(s.c_str());
     Converter c;
+    c.setInputCode(code);
     int r = c.run(static_cast<int>(av.size()), av.data());
     if (r == kConvertOk) {
         const ConvertStats& s = c.stats();

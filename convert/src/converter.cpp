@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace convert {
@@ -31,17 +30,64 @@ std::string format(const char* fmt, ...) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Writes `v` in decimal at `p`, zero-padded to at least `width` digits, as "%0*d"
+// does (a minus sign counts towards the width); returns the end. At most 32 bytes.
+char* putPadded(char* p, long long v, int width) {
+    // The usual case, a number that fits its width: fill from the right.
+    static constexpr long long kLimits[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                            1000000000, 10000000000LL, 100000000000LL, 1000000000000LL};
+    if (v >= 0 && width > 0 && width <= 12 && v < kLimits[width]) {
+        unsigned long long u = static_cast<unsigned long long>(v);
+        if (u < 4294967296ULL) {
+            static constexpr char kPairs[] =
+                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                "8081828384858687888990919293949596979899";
+            std::uint32_t w = static_cast<std::uint32_t>(u);
+            int k = width;
+            while (k >= 2) {
+                std::uint32_t pair = w % 100;
+                w /= 100;
+                p[k - 2] = kPairs[2 * pair];
+                p[k - 1] = kPairs[2 * pair + 1];
+                k -= 2;
+            }
+            if (k == 1) p[0] = static_cast<char>('0' + w % 10);
+        } else {
+            for (int k = width - 1; k >= 0; --k) {
+                p[k] = static_cast<char>('0' + u % 10);
+                u /= 10;
+            }
+        }
+        return p + width;
+    }
+    char buf[24];
+    int n = 0;
+    bool neg = v < 0;
+    unsigned long long u = neg ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    do {
+        buf[n++] = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (neg) *p++ = '-';
+    for (int pad = width - n - (neg ? 1 : 0); pad > 0; --pad) *p++ = '0';
+    while (n) *p++ = buf[--n];
+    return p;
+}
+
 // Reads an optionally signed decimal integer at s[i]; false when there is no digit.
 // The value saturates instead of overflowing.
-bool readInt(std::string_view s, std::size_t& i, long long& v) {
+inline bool readInt(std::string_view s, std::size_t& i, long long& v) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
     bool neg = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
+    if (i < n && (p[i] == '-' || p[i] == '+')) neg = p[i++] == '-';
     std::size_t start = i;
-    v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
-        if (v < 100000000000LL) v = v * 10 + (s[i] - '0');
+    unsigned long long u = 0;
+    for (unsigned d; i < n && (d = static_cast<unsigned char>(p[i]) - '0') < 10; ++i)
+        u = u < 100000000000ULL ? u * 10 + d : u;
     if (i == start) return false;
-    if (neg) v = -v;
+    v = neg ? -static_cast<long long>(u) : static_cast<long long>(u);
     return true;
 }
 
@@ -89,19 +135,55 @@ struct Event {
 };
 
 Keyword keywordOf(std::string_view k) {
-    if (base::equalsNoCase(k, "OFF")) return Keyword::Off;
-    if (base::equalsNoCase(k, "ON")) return Keyword::On;
-    if (base::equalsNoCase(k, "PULSE")) return Keyword::Pulse;
-    if (base::equalsNoCase(k, "GRAPH")) return Keyword::Graph;
-    if (base::equalsNoCase(k, "VALUE")) return Keyword::Value;
-    if (base::equalsNoCase(k, "DISP")) return Keyword::Disp;
-    return Keyword::None;
+    // Pick the one candidate by length and first letter, then compare.
+    if (k.empty()) return Keyword::None;
+    char f = static_cast<char>(k[0] & ~0x20);
+    switch (k.size()) {
+        case 2: return f == 'O' && base::equalsNoCase(k, "ON") ? Keyword::On : Keyword::None;
+        case 3: return f == 'O' && base::equalsNoCase(k, "OFF") ? Keyword::Off : Keyword::None;
+        case 4: return f == 'D' && base::equalsNoCase(k, "DISP") ? Keyword::Disp : Keyword::None;
+        case 5:
+            if (f == 'P') return base::equalsNoCase(k, "PULSE") ? Keyword::Pulse : Keyword::None;
+            if (f == 'G') return base::equalsNoCase(k, "GRAPH") ? Keyword::Graph : Keyword::None;
+            if (f == 'V') return base::equalsNoCase(k, "VALUE") ? Keyword::Value : Keyword::None;
+            return Keyword::None;
+        default: return Keyword::None;
+    }
 }
 
 // Date "y/m/d" and time "h:m:s[.digits]" words. Values outside the calendar and the
 // clock (or a fraction with other characters than digits) make the stamp unreadable,
 // since a chart could not store them.
+inline bool isDigit(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - 48u < 10u; }
+inline int twoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+bool parseStampSlow(std::string_view date, std::string_view time, TimeStamp& ts);
+
 bool parseStamp(std::string_view date, std::string_view time, TimeStamp& ts) {
+    // The usual shape "YYYY/MM/DD HH:MM:SS[.digits]" is read directly; anything else
+    // takes the general way.
+    const char* d = date.data();
+    const char* t = time.data();
+    if (date.size() == 10 && time.size() >= 8 && d[4] == '/' && d[7] == '/' && t[2] == ':' && t[5] == ':' &&
+        isDigit(d[0]) && isDigit(d[1]) && isDigit(d[2]) && isDigit(d[3]) && isDigit(d[5]) && isDigit(d[6]) &&
+        isDigit(d[8]) && isDigit(d[9]) && isDigit(t[0]) && isDigit(t[1]) && isDigit(t[3]) && isDigit(t[4]) &&
+        isDigit(t[6]) && isDigit(t[7]) && (time.size() == 8 || t[8] == '.')) {
+        ts.year = twoDigits(d) * 100 + twoDigits(d + 2);
+        ts.month = twoDigits(d + 5);
+        ts.day = twoDigits(d + 8);
+        ts.hour = twoDigits(t);
+        ts.minute = twoDigits(t + 3);
+        ts.second = twoDigits(t + 6);
+        ts.digits = time.size() > 8 ? time.substr(9) : std::string_view{};
+        for (char c : ts.digits)
+            if (!isDigit(c)) return false;
+        return ts.month >= 1 && ts.month <= 12 && ts.day >= 1 && ts.day <= 31 && ts.hour <= 23 && ts.minute <= 59 &&
+               ts.second <= 59;
+    }
+    return parseStampSlow(date, time, ts);
+}
+
+bool parseStampSlow(std::string_view date, std::string_view time, TimeStamp& ts) {
     long long v[6];
     std::size_t i = 0;
     for (int k = 0; k < 3; ++k) {
@@ -231,34 +313,51 @@ double fractionOf(std::string_view digits, int n) {
     return v;
 }
 
-struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
+// FNV-1a: names and comments are short, and this beats a general byte hash on them.
+std::uint64_t hashText(std::string_view s) {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (unsigned char c : s) h = (h ^ c) * 1099511628211ULL;
+    return h;
+}
 
 // A list of texts in order of first appearance, without duplicates; numbers count
-// from 1.
+// from 1. Looked up through an open-addressing table of entry numbers.
 class TextList {
 public:
+    TextList() : slots_(64, 0) {}
     int find(std::string_view s) const {
-        auto it = index_.find(s);
-        return it == index_.end() ? 0 : it->second;
+        std::uint64_t h = hashText(s);
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            int no = slots_[i];
+            if (no == 0) return 0;
+            if (hashes_[no - 1] == h && entries_[no - 1] == s) return no;
+        }
     }
     int add(std::string_view s) {
         entries_.emplace_back(s);
+        hashes_.push_back(hashText(s));
         int no = static_cast<int>(entries_.size());
-        index_.emplace(entries_.back(), no);
+        if (entries_.size() * 2 > slots_.size()) rehash(slots_.size() * 2);
+        else place(no);
         return no;
     }
     const std::vector<std::string>& entries() const { return entries_; }
-    void clear() {
-        entries_.clear();
-        index_.clear();
-    }
 
 private:
+    void place(int no) {
+        std::size_t mask = slots_.size() - 1;
+        std::size_t i = hashes_[no - 1] & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = no;
+    }
+    void rehash(std::size_t size) {
+        slots_.assign(size, 0);
+        for (int no = 1; no <= static_cast<int>(entries_.size()); ++no) place(no);
+    }
     std::vector<std::string> entries_;
-    std::unordered_map<std::string, int, StringHash, std::equal_to<>> index_;
+    std::vector<std::uint64_t> hashes_;
+    std::vector<int> slots_;
 };
 
 // Writes lines through the scrambling, numbering them from 1.
@@ -269,18 +368,29 @@ public:
         read_ = r;
         for (int j = 0; j < 256; ++j) write_[r[j]] = static_cast<unsigned char>(j);
     }
+    // Scrambles one line into the buffer; the buffer goes out in large pieces. The
+    // writing table maps 10, 13 and 26 to themselves, so no test is needed for them.
     bool line(std::string_view text) {
         ++lineNo_;
+        std::size_t at = buf_.size();
+        buf_.resize(at + text.size() + 3);
+        char* p = buf_.data() + at;
+        *p++ = static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
+        for (unsigned char b : text) *p++ = static_cast<char>(write_[b]);
+        *p++ = '\r';
+        *p = '\n';
+        return buf_.size() < kFlushBytes || flush();
+    }
+    bool flush() {
+        bool ok = f_.write(buf_);
         buf_.clear();
-        buf_ += static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
-        for (unsigned char b : text) buf_ += static_cast<char>(b == 10 || b == 13 || b == 26 ? b : write_[b]);
-        buf_ += "\r\n";
-        return f_.write(buf_);
+        return ok;
     }
 
 private:
     base::AtomicFile& f_;
     const unsigned char* read_;
+    static constexpr std::size_t kFlushBytes = 1 << 16;
     std::array<unsigned char, 256> write_{};
     std::string buf_;
     unsigned lineNo_ = 0;
@@ -292,39 +402,65 @@ struct DataLine {
     std::string_view date, time, word, comment;
 };
 bool splitLine(std::string_view line, DataLine& d) {
+    const char* p = line.data();
+    const std::size_t n = line.size();
     std::size_t i = 0;
+    // Words end at a blank or a tab; the search for each runs through memchr.
     auto word = [&](std::string_view& out) {
-        while (i < line.size() && isBlank(line[i])) ++i;
+        while (i < n && isBlank(p[i])) ++i;
         std::size_t s = i;
-        while (i < line.size() && !isBlank(line[i])) ++i;
-        out = line.substr(s, i - s);
-        return !out.empty();
+        const void* sp = std::memchr(p + i, ' ', n - i);
+        std::size_t e = sp ? static_cast<std::size_t>(static_cast<const char*>(sp) - p) : n;
+        if (const void* tab = std::memchr(p + i, '\t', e - i)) e = static_cast<std::size_t>(static_cast<const char*>(tab) - p);
+        i = e;
+        out = std::string_view(p + s, i - s);
+        return i > s;
     };
     if (!word(d.date) || !word(d.time)) return false;
     word(d.word);
-    std::size_t c = line.find("//");
-    d.comment = c == std::string_view::npos ? std::string_view{} : trimBlanks(line.substr(c + 2));
+    // The comment begins at the first "//" of the line. One in the date or time word
+    // would have made the stamp unreadable, so the search starts at the event word.
+    d.comment = {};
+    std::size_t from = d.word.empty() ? i : static_cast<std::size_t>(d.word.data() - p);
+    while (from + 1 < n) {
+        const void* hit = std::memchr(p + from, '/', n - from - 1);
+        if (!hit) break;
+        std::size_t c = static_cast<std::size_t>(static_cast<const char*>(hit) - p);
+        if (p[c + 1] == '/') {
+            d.comment = trimBlanks(line.substr(c + 2));
+            break;
+        }
+        from = c + 1;
+    }
     return true;
 }
 
 class Run {
 public:
-    Run(std::string& reason, ConvertStats& stats) : reason_(reason), stats_(stats) {}
+    Run(std::string& reason, ConvertStats& stats, std::optional<base::InputCode> code)
+        : reason_(reason), stats_(stats), code_(code) {
+        if (code && *code != base::InputCode::Sjis && *code != base::InputCode::Utf8) decoder_.emplace(*code);
+    }
     int go(const std::string& input, const std::string& output);
 
 private:
     enum class LineKind { Skip, End, Data };
     LineKind classify(const std::string& raw);
+    bool readLine(base::LineReader& in, std::string& raw);
     bool firstPass(base::LineReader& in);
     bool writeHeader(LineWriter& w);
     bool writeSection(LineWriter& w, const char* name, const TextList& list, bool signals);
     bool secondPass(base::LineReader& in, LineWriter& w);
     bool addToPool(TextList& list, std::string_view s, const char* what, int& no);
     std::string forChart(std::string_view raw, bool& ok);
-    std::string stampText(const TimeStamp& ts, std::string_view digits, bool header) const;
+    void appendStamp(std::string& out, const TimeStamp& ts, std::string_view digits, bool header) const;
+    char* putStamp(char* p, const TimeStamp& ts, std::string_view digits, bool header) const;
 
     std::string& reason_;
     ConvertStats& stats_;
+    std::optional<base::InputCode> code_;
+    std::optional<base::LineDecoder> decoder_;  // JIS and EUC-JP logs: lines to UTF-8
+    std::string undecoded_;
     TextList signals_, comments_, displays_;
     std::vector<long> eventCounts_;
     std::size_t poolUsed_ = 0;
@@ -338,11 +474,20 @@ private:
     bool utf8_ = false;
 };
 
+// Reads a line of up to 1023 bytes (the rest of a longer line is dropped); lines of
+// JIS and EUC-JP logs come back as UTF-8.
+bool Run::readLine(base::LineReader& in, std::string& raw) {
+    if (!decoder_) return in.next(raw, kMaxLogLine, false);
+    if (!in.next(undecoded_, kMaxLogLine, false)) return false;
+    decoder_->decode(undecoded_, raw);
+    return true;
+}
+
 Run::LineKind Run::classify(const std::string& raw) {
     if (raw.empty() || raw[0] == '#' || raw[0] == ';') return LineKind::Skip;
     if (raw == "/") return LineKind::End;
     // Lines holding NUL bytes are not text; skip them.
-    if (std::memchr(raw.data(), 0, raw.size())) return LineKind::Skip;
+    if (std::strlen(raw.c_str()) != raw.size()) return LineKind::Skip;
     return LineKind::Data;
 }
 
@@ -361,18 +506,19 @@ bool Run::addToPool(TextList& list, std::string_view s, const char* what, int& n
 
 bool Run::firstPass(base::LineReader& in) {
     std::string raw;
-    while (in.next(raw, kMaxLogLine, false)) {
+    if (decoder_) decoder_->reset();
+    while (readLine(in, raw)) {
         ++lineNo_;
         LineKind k = classify(raw);
         if (k == LineKind::End) break;
         if (k == LineKind::Skip) continue;
         ++stats_.dataLines;
-        for (unsigned char c : raw)
-            if (c >= 0x80) {
-                sawNonAscii_ = true;
-                if (allUtf8_ && !base::isValidUtf8(raw)) allUtf8_ = false;
-                break;
-            }
+        unsigned char high = 0;
+        for (unsigned char c : raw) high |= c;
+        if (high & 0x80) {
+            sawNonAscii_ = true;
+            if (allUtf8_ && !base::isValidUtf8(raw)) allUtf8_ = false;
+        }
         DataLine d;
         TimeStamp ts;
         if (!splitLine(raw, d) || !parseStamp(d.date, d.time, ts)) continue;
@@ -418,13 +564,28 @@ std::string Run::forChart(std::string_view raw, bool& ok) {
     return c.text;
 }
 
-std::string Run::stampText(const TimeStamp& ts, std::string_view digits, bool header) const {
-    double f = fractionOf(digits, digits_);
-    if (header)
-        return format("%04d/%02d/%02d %02d:%02d:%02d.%0*.0f", ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second,
-                      digits_, f);
-    return format("%04d%02d%02d %02d%02d%02d %0*.0f", ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, digits_,
-                  f);
+// "%04d/%02d/%02d %02d:%02d:%02d.%0*.0f" in the header, "%04d%02d%02d %02d%02d%02d %0*.0f"
+// in [Timing]; the fraction is a whole number below 10^12, so it is written as one.
+void Run::appendStamp(std::string& out, const TimeStamp& ts, std::string_view digits, bool header) const {
+    char buf[80];
+    out.append(buf, putStamp(buf, ts, digits, header));
+}
+
+char* Run::putStamp(char* p, const TimeStamp& ts, std::string_view digits, bool header) const {
+    long long f = static_cast<long long>(fractionOf(digits, digits_));
+    p = putPadded(p, ts.year, 4);
+    if (header) *p++ = '/';
+    p = putPadded(p, ts.month, 2);
+    if (header) *p++ = '/';
+    p = putPadded(p, ts.day, 2);
+    *p++ = ' ';
+    p = putPadded(p, ts.hour, 2);
+    if (header) *p++ = ':';
+    p = putPadded(p, ts.minute, 2);
+    if (header) *p++ = ':';
+    p = putPadded(p, ts.second, 2);
+    *p++ = header ? '.' : ' ';
+    return putPadded(p, f, digits_);
 }
 
 bool Run::writeSection(LineWriter& w, const char* name, const TextList& list, bool signals) {
@@ -448,7 +609,9 @@ bool Run::writeHeader(LineWriter& w) {
     TimeStamp zero;
     const TimeStamp& s = haveStart_ ? start_ : zero;
     std::string_view sd = haveStart_ ? std::string_view(startDigits_) : std::string_view{};
-    std::string st = stampText(s, sd, true), et = stampText(end_, endDigits_, true);
+    std::string st, et;
+    appendStamp(st, s, sd, true);
+    appendStamp(et, end_, endDigits_, true);
     return w.line(" [KOV:TCT:V1.01 ]") && w.line("[Common]") && w.line(format("Decimal=%d", digits_)) &&
            w.line("Start=" + st) && w.line("End=" + et) && w.line("DisplayStart=" + st) &&
            w.line("DisplayEnd=" + et) && w.line("") && writeSection(w, "[Signal]", signals_, true) && w.line("") &&
@@ -457,8 +620,10 @@ bool Run::writeHeader(LineWriter& w) {
 }
 
 bool Run::secondPass(base::LineReader& in, LineWriter& w) {
-    std::string raw, line;
-    while (in.next(raw, kMaxLogLine, false)) {
+    std::string raw;
+    std::string buf;
+    if (decoder_) decoder_->reset();
+    while (readLine(in, raw)) {
         LineKind k = classify(raw);
         if (k == LineKind::End) break;
         if (k == LineKind::Skip) continue;
@@ -469,11 +634,24 @@ bool Run::secondPass(base::LineReader& in, LineWriter& w) {
         int signalNo = signals_.find(ev.name);
         int commentNo = d.comment.empty() ? 0 : comments_.find(d.comment);
         std::int32_t value = ev.keyword == Keyword::Disp ? (ev.text.empty() ? 0 : displays_.find(ev.text)) : ev.value;
-        line = stampText(ts, ts.digits.substr(0, kMaxFractionDigits), false);
-        line += format(" %04d %c %06d", signalNo, letterOf(ev.keyword), value);
-        line += ev.suffix;
-        line += format(" %04d", commentNo);
-        if (!w.line(line)) return false;
+        // The record is built in a buffer with room for the longest suffix this line
+        // can hold (its own length) plus the fixed fields.
+        if (buf.size() < raw.size() + 128) buf.resize(raw.size() + 128);
+        char* p = buf.data();
+        p = putStamp(p, ts, ts.digits.substr(0, kMaxFractionDigits), false);
+        *p++ = ' ';
+        p = putPadded(p, signalNo, 4);
+        *p++ = ' ';
+        *p++ = letterOf(ev.keyword);
+        *p++ = ' ';
+        p = putPadded(p, value, 6);
+        if (!ev.suffix.empty()) {
+            std::memcpy(p, ev.suffix.data(), ev.suffix.size());
+            p += ev.suffix.size();
+        }
+        *p++ = ' ';
+        p = putPadded(p, commentNo, 4);
+        if (!w.line(std::string_view(buf.data(), static_cast<std::size_t>(p - buf.data())))) return false;
         ++stats_.eventLines;
     }
     return true;
@@ -488,7 +666,7 @@ int Run::go(const std::string& input, const std::string& output) {
     if (!firstPass(in)) return kConvertLimit;
     // A log is taken as UTF-8 when it holds non-ASCII text that is all well-formed
     // UTF-8; Shift-JIS text practically never is, and stays byte for byte.
-    utf8_ = sawNonAscii_ && allUtf8_;
+    utf8_ = code_ ? *code_ != base::InputCode::Sjis : sawNonAscii_ && allUtf8_;
     stats_.utf8 = utf8_;
 
     base::AtomicFile out;
@@ -505,7 +683,7 @@ int Run::go(const std::string& input, const std::string& output) {
         return kConvertUsage;
     }
     if (written) written = secondPass(in, w);
-    if (!written || !out.commit()) {
+    if (!written || !w.flush() || !out.commit()) {
         reason_ = format("出力ファイルに書き込めません(%s)。", output.c_str());
         return kConvertOutputFailed;
     }
@@ -518,7 +696,7 @@ int Converter::convert(const std::string& input, const std::string& output) {
     reason_.clear();
     stats_ = ConvertStats();
     output_ = output;
-    Run run(reason_, stats_);
+    Run run(reason_, stats_, inputCode_);
     return run.go(input, output);
 }
 

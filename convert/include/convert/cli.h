@@ -1,9 +1,11 @@
 // Command-line forms of converting a log and looking into a chart file. GUI-free, so
 // that the desktop program and the console program dispatch the same subcommands.
 //
-//   convert LOG [-o CHART]   converts LOG; the chart goes beside it (name.tct) unless
-//                            -o names it. Prints the result in words and returns the
-//                            converter's result code.
+//   convert LOG [-o CHART] [--code=sjis|jis|euc|utf8]
+//                            converts LOG; the chart goes beside it (name.tct) unless
+//                            -o names it. Without --code the log is taken as UTF-8 or
+//                            Shift-JIS by its contents. Prints the result in words and
+//                            returns the converter's result code.
 //   dump CHART [--summary] [--raw]
 //                            prints the plain (unscrambled) lines of CHART as UTF-8
 //                            (--raw: the Shift-JIS bytes as stored); --summary prints

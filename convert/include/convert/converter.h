@@ -9,7 +9,10 @@
 // scrambling.
 #pragma once
 
+#include "base/text.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace convert {
@@ -56,12 +59,18 @@ public:
     // The same with the two paths given.
     int convert(const std::string& input, const std::string& output);
 
+    // The kanji code of the logs to convert. Without one (the default) a log is taken
+    // as UTF-8 when all its non-ASCII lines are well-formed UTF-8, else as Shift-JIS,
+    // whose bytes go into the chart unchanged. JIS and EUC-JP logs need their code set.
+    void setInputCode(std::optional<base::InputCode> code) { inputCode_ = code; }
+
     // Why the last run failed, in words (empty on success).
     const std::string& reason() const { return reason_; }
     const ConvertStats& stats() const { return stats_; }
     const std::string& outputPath() const { return output_; }
 
 private:
+    std::optional<base::InputCode> inputCode_;
     std::string reason_;
     std::string output_;
     ConvertStats stats_;
