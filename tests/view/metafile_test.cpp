@@ -98,7 +98,7 @@ TEST(Placeable, HeaderFieldsAndChecksum) {
 }
 
 TEST(Placeable, FramesThatWouldOverflowOrCollapseKeepTheirSizeInInches) {
-    // 768 div 100 = 7: the design's whole-number factor stays as it is.
+    // 768 div 100 = 7: the whole-number factor stays as it is.
     PlaceableFrame f = placeableFrame(1000, 500, 100);
     EXPECT_EQ(f.right, 7000);
     EXPECT_EQ(f.unitsPerInch, 768);

@@ -4,7 +4,8 @@
 #include "view/gif.h"
 
 #include <QFontInfo>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -170,10 +171,37 @@ TEST(ImageCanvas, GifAndPngPagesHoldTheRenderedPixels) {
     }
 }
 
+namespace {
+// A widget that paints through the widget canvas, as the chart pane does.
+class Pane : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        viewqt::WidgetCanvas c(this);
+        c.fillRect(Rect{0, 0, width(), height()}, kWhite);
+        c.rectangle(Rect{0, 0, width(), height()}, Pen{rgb(192, 192, 192)}, std::nullopt);
+        c.setClip(Rect{10, 0, 20, height()});
+        c.line(0, 5, width(), 5, Pen{kBlack});
+    }
+};
+}  // namespace
+
+TEST(WidgetCanvas, PaintsTheSamePixelsOnAWidget) {
+    Pane pane;
+    pane.resize(30, 12);
+    const QImage im = pane.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(im.width(), 30);
+    EXPECT_EQ(fromXrgb(im.pixel(0, 0)), rgb(192, 192, 192));
+    EXPECT_EQ(fromXrgb(im.pixel(29, 11)), rgb(192, 192, 192));
+    EXPECT_EQ(fromXrgb(im.pixel(9, 5)), kWhite);  // outside the clip
+    EXPECT_EQ(fromXrgb(im.pixel(10, 5)), kBlack);
+    EXPECT_EQ(fromXrgb(im.pixel(19, 5)), kBlack);
+    EXPECT_EQ(fromXrgb(im.pixel(20, 5)), kWhite);
+}
+
 int main(int argc, char** argv) {
     // Also when the test list is discovered, which runs without the test environment.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace viewqt {
 
@@ -86,6 +87,7 @@ void PainterCanvas::line(int x1, int y1, int x2, int y2, const view::Pen& pen) {
     const Rect bounds{0, 0, width_, height_};
     long long phase = 0;  // pixels of the line before the current run, for the dots
     const int sx = x2 > x1 ? 1 : -1, sy = y2 > y1 ? 1 : -1;
+    std::vector<QPoint> dots;
     view::lineRuns(x1, y1, x2, y2, [&](int x, int y, int length, bool horizontal) {
         // Runs come as left-to-right or top-to-bottom spans; cut them to the surface.
         long long a = horizontal ? x : y, b = a + length;
@@ -109,12 +111,16 @@ void PainterCanvas::line(int x1, int y1, int x2, int y2, const view::Pen& pen) {
         for (long long v = ca; v < cb; ++v) {
             const long long p = runStart + (forward ? v - a : b - 1 - v);
             if (p & 1) continue;
-            if (horizontal)
-                painter_.fillRect(QRect(int(v), y, 1, 1), c);
-            else
-                painter_.fillRect(QRect(x, int(v), 1, 1), c);
+            dots.push_back(horizontal ? QPoint(int(v), y) : QPoint(x, int(v)));
         }
     });
+    if (!dots.empty()) {
+        QPen dotPen(c);
+        dotPen.setWidth(1);
+        dotPen.setCosmetic(true);
+        painter_.setPen(dotPen);
+        painter_.drawPoints(dots.data(), int(dots.size()));
+    }
 }
 
 void PainterCanvas::fillRect(const Rect& r, Rgb color) {
@@ -196,6 +202,8 @@ ImageCanvas::ImageCanvas(std::unique_ptr<Surface> s, int width, int height)
 ImageCanvas::~ImageCanvas() {
     if (surface_->painter.isActive()) surface_->painter.end();
 }
+
+bool ImageCanvas::ok() const { return !surface_->image.isNull(); }
 
 const QImage& ImageCanvas::finish() {
     if (surface_->painter.isActive()) surface_->painter.end();

@@ -60,6 +60,8 @@ public:
     ImageCanvas(int width, int height);
     ~ImageCanvas() override;
 
+    // False when the image could not be allocated (nothing is drawn then).
+    bool ok() const;
     // Ends painting (no further drawing) and gives the image.
     const QImage& finish();
     const QImage& image() const { return *image_; }
