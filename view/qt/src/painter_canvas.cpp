@@ -230,6 +230,13 @@ WidgetCanvas::WidgetCanvas(QWidget* widget)
 WidgetCanvas::WidgetCanvas(std::unique_ptr<Holder> h, int width, int height)
     : PainterCanvas(h->painter, width, height), holder_(std::move(h)) {}
 
+int writeGifPage(ImageCanvas& page, const view::GifOptions& options, const std::string& basePath) {
+    if (!page.ok()) return -11;
+    view::GifOptions o = options;
+    for (Rgb& c : o.colours) c = ImageCanvas::renderedColour(c);
+    return view::writeGif(page.raster(), o, basePath);
+}
+
 int writePng(const QImage& image, const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -96,6 +96,11 @@ private:
     std::unique_ptr<Holder> holder_;
 };
 
+// Writes a rendered page as a GIF file: the palette's chart colours are taken as the
+// page renders them (read back), then view::writeGif. Returns its codes, and -11
+// when the page's image could not be allocated.
+int writeGifPage(ImageCanvas& page, const view::GifOptions& options, const std::string& basePath);
+
 // Writes a QImage as a PNG file. Returns 0, -1 when the file cannot be opened, -4
 // when encoding or writing fails; a failure leaves an earlier file untouched.
 int writePng(const QImage& image, const std::string& path);
