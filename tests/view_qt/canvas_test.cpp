@@ -67,7 +67,7 @@ TEST(ImageCanvas, RectanglesClipAndFarLines) {
     c.fillRect(Rect{-5, -5, 50, 50}, kWhite);
     // Lines from far outside land where their slope puts them.
     c.line(-2000000000, -2000000000, 2000000000, 2000000000, Pen{kRed});
-    c.line(-1000000, 2, 1000000, 2, Pen{kBlack});
+    c.line(-2000000000, 2, 2000000000, 2, Pen{kBlack});
     c.rectangle(Rect{1, 1, 6, 5}, Pen{kBlack}, kRed);
     c.setClip(Rect{7, 0, 9, 8});
     c.line(0, 6, 10, 6, Pen{kBlack});
@@ -83,6 +83,12 @@ TEST(ImageCanvas, RectanglesClipAndFarLines) {
                                                "......?##.",
                                                ".......##.",
                                            }));
+    // Far-off starts keep the dots' pattern.
+    ImageCanvas d(6, 2);
+    d.fillRect(Rect{0, 0, 6, 2}, kWhite);
+    d.line(-2000000001, 0, 6, 0, Pen{kBlack, PenStyle::Dotted});
+    d.line(2000000000, 1, -5, 1, Pen{kBlack, PenStyle::Dotted});
+    EXPECT_EQ(picture(d.finish(), kBlack), (Rows{".#.#.#", "#.#.#."}));
 }
 
 TEST(ImageCanvas, TextUsesTheSubstituteFaceWithoutAntialiasing) {

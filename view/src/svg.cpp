@@ -79,14 +79,8 @@ SvgCanvas::SvgCanvas(int width, int height) : width_(width), height_(height) {}
 
 void SvgCanvas::line(int x1, int y1, int x2, int y2, const Pen& pen) {
     if (x1 == x2 && y1 == y2) return;
-    // Far ends are held just outside the page; a line of one direction keeps its
-    // pixels, a far-reaching slanted one is only approximated off the page.
-    const long long lim = 4LL * std::max(width_, height_) + 16;
-    if (std::llabs(x1) > lim || std::llabs(x2) > lim || std::llabs(y1) > lim || std::llabs(y2) > lim) {
-        if (x1 != x2 && y1 != y2) return;
-        x1 = int(std::clamp<long long>(x1, -lim, lim)), x2 = int(std::clamp<long long>(x2, -lim, lim));
-        y1 = int(std::clamp<long long>(y1, -lim, lim)), y2 = int(std::clamp<long long>(y2, -lim, lim));
-    }
+    // Lines reaching far off the page are cut to a frame around it first.
+    if (!cutToFrame(x1, y1, x2, y2, Rect{-2, -2, width_ + 2, height_ + 2})) return;
     std::string d;
     const bool dotted = pen.style == PenStyle::Dotted;
     const int sx = x2 > x1 ? 1 : -1, sy = y2 > y1 ? 1 : -1;
