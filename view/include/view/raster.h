@@ -23,7 +23,8 @@ bool cutToFrame(int& x1, int& y1, int& x2, int& y2, const Rect& frame);
 // step direction comes as one run; a slanted line as one run per row (mostly
 // horizontal lines) or per column (mostly vertical ones). Steps follow Bresenham's
 // rule from the start pixel, so a line drawn the other way may differ in slanted
-// pixels; its start and end pixels do not.
+// pixels; its start and end pixels do not. Callers bring far-off lines near the
+// surface first (cutToFrame), so run lengths stay within int.
 template <class Run>
 void lineRuns(int x1, int y1, int x2, int y2, Run&& run) {
     const long long dx = std::llabs((long long)x2 - x1), dy = std::llabs((long long)y2 - y1);
