@@ -98,7 +98,7 @@ TEST(Placeable, HeaderFieldsAndChecksum) {
 }
 
 TEST(Placeable, FramesThatWouldOverflowOrCollapseKeepTheirSizeInInches) {
-    // 768 div 100 = 7: the design's whole-number factor stays as it is.
+    // 768 div 100 = 7: the whole-number factor stays as it is.
     PlaceableFrame f = placeableFrame(1000, 500, 100);
     EXPECT_EQ(f.right, 7000);
     EXPECT_EQ(f.unitsPerInch, 768);
@@ -285,4 +285,22 @@ TEST(MetafileFile, FailuresKeepTheEarlierFile) {
         // A full device: opening works, writing does not.
         EXPECT_NE(writePlaceableMetafile("/dev/full", c, 96), 0);
     }
+}
+
+TEST(MetafileFile, JapaneseTextReadsBackThroughLibreOffice) {
+    if (!viewtest::haveProgram("soffice")) GTEST_SKIP() << "libreoffice-draw-nogui not installed";
+    const std::string dir = viewtest::tempDir();
+    MetafileCanvas c(300, 120);
+    c.fillRect(Rect{0, 0, 300, 120}, rgb(255, 251, 240));
+    c.text(60, 20, "受信信号_1", kGothic, rgb(0, 0, 192));
+    c.text(120, 60, "ｶﾅ混じりのコメント～", kGothic, rgb(192, 0, 0));
+    ASSERT_EQ(writePlaceableMetafile(dir + "/jp.wmf", c, 96), 0);
+    const auto r = viewtest::run("cd " + dir + " && soffice -env:UserInstallation=file://" + dir +
+                                 "/profile --headless --convert-to svg --outdir " + dir + "/out jp.wmf >/dev/null 2>&1");
+    ASSERT_EQ(r.status, 0);
+    std::string svg;
+    ASSERT_TRUE(base::readFile(dir + "/out/jp.svg", svg));
+    EXPECT_NE(svg.find(">受信信号_1<"), std::string::npos);
+    EXPECT_NE(svg.find(">ｶﾅ混じりのコメント～<"), std::string::npos);
+    EXPECT_NE(svg.find("ＭＳ ゴシック"), std::string::npos);
 }

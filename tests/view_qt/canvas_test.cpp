@@ -4,7 +4,8 @@
 #include "view/gif.h"
 
 #include <QFontInfo>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ TEST(ImageCanvas, RectanglesClipAndFarLines) {
     c.fillRect(Rect{-5, -5, 50, 50}, kWhite);
     // Lines from far outside land where their slope puts them.
     c.line(-2000000000, -2000000000, 2000000000, 2000000000, Pen{kRed});
-    c.line(-1000000, 2, 1000000, 2, Pen{kBlack});
+    c.line(-2000000000, 2, 2000000000, 2, Pen{kBlack});
     c.rectangle(Rect{1, 1, 6, 5}, Pen{kBlack}, kRed);
     c.setClip(Rect{7, 0, 9, 8});
     c.line(0, 6, 10, 6, Pen{kBlack});
@@ -82,6 +83,12 @@ TEST(ImageCanvas, RectanglesClipAndFarLines) {
                                                "......?##.",
                                                ".......##.",
                                            }));
+    // Far-off starts keep the dots' pattern.
+    ImageCanvas d(6, 2);
+    d.fillRect(Rect{0, 0, 6, 2}, kWhite);
+    d.line(-2000000001, 0, 6, 0, Pen{kBlack, PenStyle::Dotted});
+    d.line(2000000000, 1, -5, 1, Pen{kBlack, PenStyle::Dotted});
+    EXPECT_EQ(picture(d.finish(), kBlack), (Rows{".#.#.#", "#.#.#."}));
 }
 
 TEST(ImageCanvas, TextUsesTheSubstituteFaceWithoutAntialiasing) {
@@ -143,9 +150,9 @@ TEST(ImageCanvas, GifAndPngPagesHoldTheRenderedPixels) {
     for (std::size_t i = 0; i < colours.size(); ++i) readBack[i] = ImageCanvas::renderedColour(colours[i]);
     EXPECT_EQ(readBack, colours);
     GifOptions o;
-    o.colours = readBack;
+    o.colours = colours;
+    ASSERT_EQ(viewqt::writeGifPage(c, o, dir + "/page"), 0);
     const RasterView page = c.raster();
-    ASSERT_EQ(writeGif(page, o, dir + "/page"), 0);
     ASSERT_EQ(viewqt::writePng(c.image(), dir + "/page.png"), 0);
 
     // Pillow, an outside decoder, reads both files back to the page's own pixels.
@@ -170,10 +177,37 @@ TEST(ImageCanvas, GifAndPngPagesHoldTheRenderedPixels) {
     }
 }
 
+namespace {
+// A widget that paints through the widget canvas, as the chart pane does.
+class Pane : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        viewqt::WidgetCanvas c(this);
+        c.fillRect(Rect{0, 0, width(), height()}, kWhite);
+        c.rectangle(Rect{0, 0, width(), height()}, Pen{rgb(192, 192, 192)}, std::nullopt);
+        c.setClip(Rect{10, 0, 20, height()});
+        c.line(0, 5, width(), 5, Pen{kBlack});
+    }
+};
+}  // namespace
+
+TEST(WidgetCanvas, PaintsTheSamePixelsOnAWidget) {
+    Pane pane;
+    pane.resize(30, 12);
+    const QImage im = pane.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(im.width(), 30);
+    EXPECT_EQ(fromXrgb(im.pixel(0, 0)), rgb(192, 192, 192));
+    EXPECT_EQ(fromXrgb(im.pixel(29, 11)), rgb(192, 192, 192));
+    EXPECT_EQ(fromXrgb(im.pixel(9, 5)), kWhite);  // outside the clip
+    EXPECT_EQ(fromXrgb(im.pixel(10, 5)), kBlack);
+    EXPECT_EQ(fromXrgb(im.pixel(19, 5)), kBlack);
+    EXPECT_EQ(fromXrgb(im.pixel(20, 5)), kWhite);
+}
+
 int main(int argc, char** argv) {
     // Also when the test list is discovered, which runs without the test environment.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -26,7 +26,7 @@
 
 namespace view {
 
-// A colour. RGB(r, g, b) of the design is Rgb{r, g, b}.
+// A colour: Rgb{r, g, b} is the colour RGB(r, g, b).
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
     friend constexpr bool operator==(Rgb, Rgb) = default;

@@ -1,9 +1,21 @@
 // Pixel rules of lines, shared by the canvases that place pixels themselves.
 #pragma once
 
+#include "view/canvas.h"
+
 #include <cstdlib>
 
 namespace view {
+
+// Brings a line that reaches outside `frame` (a rectangle a little larger than the
+// surface, so its edges do not show) back to its part inside the frame, so walking
+// its pixels stays short and no coordinate overflows. A horizontal or vertical line
+// is held to the frame with its start moved by an even number of pixels, so a dotted
+// line keeps its pattern. A slanted line's start is moved onto the frame; an end
+// outside is put one pixel beyond where the line leaves the frame, so the excluded
+// end pixel is not one that shows. Lines inside the frame are left alone. False when
+// nothing of the line is left inside.
+bool cutToFrame(int& x1, int& y1, int& x2, int& y2, const Rect& frame);
 
 // Visits the pixels of a 1-px line from (x1, y1) towards (x2, y2) with the end pixel
 // excluded, in drawing order, as runs: `run(x, y, length, horizontal)` covers
@@ -11,7 +23,8 @@ namespace view {
 // step direction comes as one run; a slanted line as one run per row (mostly
 // horizontal lines) or per column (mostly vertical ones). Steps follow Bresenham's
 // rule from the start pixel, so a line drawn the other way may differ in slanted
-// pixels; its start and end pixels do not.
+// pixels; its start and end pixels do not. Callers bring far-off lines near the
+// surface first (cutToFrame), so run lengths stay within int.
 template <class Run>
 void lineRuns(int x1, int y1, int x2, int y2, Run&& run) {
     const long long dx = std::llabs((long long)x2 - x1), dy = std::llabs((long long)y2 - y1);

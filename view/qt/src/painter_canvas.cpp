@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace viewqt {
 
@@ -27,28 +28,6 @@ void installFontSubstitutions() {
 
 namespace {
 QColor qcolor(Rgb c) { return QColor(c.r, c.g, c.b); }
-
-// Liang–Barsky: the part of the segment inside `r` (inclusive bounds), as
-// parameters t0 <= t1 in 0..1; false when none.
-bool clipParams(double x1, double y1, double x2, double y2, const Rect& r, double& t0, double& t1) {
-    t0 = 0;
-    t1 = 1;
-    const double dx = x2 - x1, dy = y2 - y1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 - r.left, r.right - x1, y1 - r.top, r.bottom - y1};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-    }
-    return t0 <= t1;
-}
 }  // namespace
 
 PainterCanvas::PainterCanvas(QPainter& painter, int width, int height)
@@ -63,29 +42,12 @@ void PainterCanvas::line(int x1, int y1, int x2, int y2, const view::Pen& pen) {
     if (x1 == x2 && y1 == y2) return;
     const QColor c = qcolor(pen.color);
     const bool dotted = pen.style == view::PenStyle::Dotted;
-    // Far-reaching slanted lines are cut to a frame around the surface first, so the
-    // pixel walk stays short; lines of one direction are a single run anyway.
-    if (x1 != x2 && y1 != y2) {
-        const Rect frame{-2, -2, width_ + 2, height_ + 2};
-        const bool inside = std::min(x1, x2) >= frame.left && std::max(x1, x2) <= frame.right &&
-                            std::min(y1, y2) >= frame.top && std::max(y1, y2) <= frame.bottom;
-        if (!inside) {
-            double t0, t1;
-            if (!clipParams(x1, y1, x2, y2, frame, t0, t1)) return;
-            const double dx = double(x2) - x1, dy = double(y2) - y1;
-            const int sdx = dx > 0 ? 1 : -1, sdy = dy > 0 ? 1 : -1;
-            const int nx1 = int(x1 + t0 * dx), ny1 = int(y1 + t0 * dy);
-            // A cut end lies on the frame, off the surface: go one pixel past it so
-            // that the excluded end pixel is not one that shows.
-            const int nx2 = t1 >= 1 ? x2 : int(x1 + t1 * dx) + sdx;
-            const int ny2 = t1 >= 1 ? y2 : int(y1 + t1 * dy) + sdy;
-            x1 = nx1, y1 = ny1, x2 = nx2, y2 = ny2;
-            if (x1 == x2 && y1 == y2) return;
-        }
-    }
+    // Lines reaching far off the surface are cut to a frame around it first.
+    if (!view::cutToFrame(x1, y1, x2, y2, Rect{-2, -2, width_ + 2, height_ + 2})) return;
     const Rect bounds{0, 0, width_, height_};
     long long phase = 0;  // pixels of the line before the current run, for the dots
     const int sx = x2 > x1 ? 1 : -1, sy = y2 > y1 ? 1 : -1;
+    std::vector<QPoint> dots;
     view::lineRuns(x1, y1, x2, y2, [&](int x, int y, int length, bool horizontal) {
         // Runs come as left-to-right or top-to-bottom spans; cut them to the surface.
         long long a = horizontal ? x : y, b = a + length;
@@ -109,12 +71,16 @@ void PainterCanvas::line(int x1, int y1, int x2, int y2, const view::Pen& pen) {
         for (long long v = ca; v < cb; ++v) {
             const long long p = runStart + (forward ? v - a : b - 1 - v);
             if (p & 1) continue;
-            if (horizontal)
-                painter_.fillRect(QRect(int(v), y, 1, 1), c);
-            else
-                painter_.fillRect(QRect(x, int(v), 1, 1), c);
+            dots.push_back(horizontal ? QPoint(int(v), y) : QPoint(x, int(v)));
         }
     });
+    if (!dots.empty()) {
+        QPen dotPen(c);
+        dotPen.setWidth(1);
+        dotPen.setCosmetic(true);
+        painter_.setPen(dotPen);
+        painter_.drawPoints(dots.data(), int(dots.size()));
+    }
 }
 
 void PainterCanvas::fillRect(const Rect& r, Rgb color) {
@@ -197,6 +163,8 @@ ImageCanvas::~ImageCanvas() {
     if (surface_->painter.isActive()) surface_->painter.end();
 }
 
+bool ImageCanvas::ok() const { return !surface_->image.isNull(); }
+
 const QImage& ImageCanvas::finish() {
     if (surface_->painter.isActive()) surface_->painter.end();
     return surface_->image;
@@ -221,6 +189,13 @@ WidgetCanvas::WidgetCanvas(QWidget* widget)
 
 WidgetCanvas::WidgetCanvas(std::unique_ptr<Holder> h, int width, int height)
     : PainterCanvas(h->painter, width, height), holder_(std::move(h)) {}
+
+int writeGifPage(ImageCanvas& page, const view::GifOptions& options, const std::string& basePath) {
+    if (!page.ok()) return -11;
+    view::GifOptions o = options;
+    for (Rgb& c : o.colours) c = ImageCanvas::renderedColour(c);
+    return view::writeGif(page.raster(), o, basePath);
+}
 
 int writePng(const QImage& image, const std::string& path) {
     QByteArray bytes;

@@ -60,6 +60,8 @@ public:
     ImageCanvas(int width, int height);
     ~ImageCanvas() override;
 
+    // False when the image could not be allocated (nothing is drawn then).
+    bool ok() const;
     // Ends painting (no further drawing) and gives the image.
     const QImage& finish();
     const QImage& image() const { return *image_; }
@@ -93,6 +95,11 @@ private:
     WidgetCanvas(std::unique_ptr<Holder> h, int width, int height);
     std::unique_ptr<Holder> holder_;
 };
+
+// Writes a rendered page as a GIF file: the palette's chart colours are taken as the
+// page renders them (read back), then view::writeGif. Returns its codes, and -11
+// when the page's image could not be allocated.
+int writeGifPage(ImageCanvas& page, const view::GifOptions& options, const std::string& basePath);
 
 // Writes a QImage as a PNG file. Returns 0, -1 when the file cannot be opened, -4
 // when encoding or writing fails; a failure leaves an earlier file untouched.
