@@ -183,12 +183,16 @@ chart::Ruler ChartPainter::ruler(const PaintFrame& f) const {
     return chart::computeRuler(in);
 }
 
+void ChartPainter::drawRulerFrame(Canvas& c, const Rect& strip) const {
+    c.fillRect(strip, palette_.buttonFace);
+    c.line(strip.left, strip.top, strip.right, strip.top, Pen{rgb(255, 255, 255)});
+    c.line(strip.left, strip.bottom - 1, strip.right, strip.bottom - 1, Pen{rgb(128, 128, 128)});
+}
+
 void ChartPainter::drawRulerStrip(Canvas& c, const Rect& strip, const PaintFrame& f) {
     const Pen white{rgb(255, 255, 255)}, grey{rgb(128, 128, 128)};
     const Rgb text = rgb(0, 0, 0);
-    c.fillRect(strip, palette_.buttonFace);
-    c.line(strip.left, strip.top, strip.right, strip.top, white);
-    c.line(strip.left, strip.bottom - 1, strip.right, strip.bottom - 1, grey);
+    drawRulerFrame(c, strip);
     if (!(f.scale > 0)) return;
     const chart::Ruler r = ruler(f);
     const int b = strip.bottom;

@@ -127,6 +127,9 @@ public:
     // Draws the names of the rows from `frame.origin` and returns the name column
     // width (at least 132) over them.
     int drawNames(Canvas& c, const PaintFrame& frame);
+    // The empty ruler strip: button face, a white line along its top, a grey one
+    // along its bottom (also what the strip shows while the chart has no events).
+    void drawRulerFrame(Canvas& c, const Rect& strip) const;
     // The ruler strip filling `strip`, with ticks and labels for the frame's view.
     void drawRulerStrip(Canvas& c, const Rect& strip, const PaintFrame& frame);
     // The time axis at `y`.
