@@ -254,3 +254,13 @@ TEST(PanMode, DirectionStepsAndEnd) {
     EXPECT_TRUE(v.shiftPixels(10).repaint);
     EXPECT_DOUBLE_EQ(v.viewStart(), 5);
 }
+
+TEST(ViewState, ZoomWithoutAChartDoesNothing) {
+    ViewState v;
+    v.paneWidth = 600;
+    EXPECT_FALSE(v.zoomIn().repaint);
+    EXPECT_FALSE(v.zoomOut().repaint);
+    EXPECT_FALSE(v.rightClick().repaint);
+    EXPECT_DOUBLE_EQ(v.scale, 1.0);
+    EXPECT_FALSE(v.zoomButtons().zoomIn);
+}

@@ -113,6 +113,7 @@ void ViewState::afterZoom() {
 
 NavResult ViewState::zoomIn() {
     NavResult r;
+    if (!chartLoaded) return r;
     if (cursorX >= 0) zoomCentre = cursorX - plotLeft();
     if (zoomStepIn()) {
         afterZoom();
@@ -125,6 +126,7 @@ NavResult ViewState::zoomIn() {
 
 NavResult ViewState::zoomOut() {
     NavResult r;
+    if (!chartLoaded) return r;
     if (cursorX >= 0) zoomCentre = cursorX - plotLeft();
     if (zoomStepOut()) {
         afterZoom();
@@ -146,6 +148,7 @@ NavResult ViewState::wholeChart() {
 }
 
 NavResult ViewState::rightClick() {
+    if (!chartLoaded) return {};
     if (dragState != 0) {
         dragState = 0;
         return {};
