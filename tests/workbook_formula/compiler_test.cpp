@@ -66,6 +66,7 @@ const Case kCases[] = {
     // Integer and number constants.
     {"1", "1E 0100", nullptr},
     {"65535", "1E FFFF", nullptr},
+    {"000065535", "1E FFFF", nullptr},
     {"65536", "1F 00000000 0000F040", nullptr},
     {"1.5", "1F 00000000 0000F83F", nullptr},
     {".5", "1F 00000000 0000E03F", nullptr},

@@ -500,9 +500,10 @@ bool allDigits(std::string_view w) {
 }
 
 int Compiler::constant(std::string_view w) {
-    if (allDigits(w) && w.size() <= 5) {
+    if (allDigits(w)) {
         unsigned v = 0;
-        for (char c : w) v = v * 10 + static_cast<unsigned>(c - '0');
+        for (char c : w)
+            if (v <= 65535) v = v * 10 + static_cast<unsigned>(c - '0');
         if (v <= 65535) {
             code_.push_back(kTokInt);
             put16(code_, v);
