@@ -50,8 +50,10 @@ bool utf8ToUtf16(std::string_view s, std::vector<std::uint16_t>& out) {
     return true;
 }
 
-int appendString(std::string_view bytes, CodePage codePage, BiffVersion version, bool wideCount,
-                 std::vector<std::uint8_t>& out) {
+namespace {
+
+int appendText(std::string_view bytes, CodePage codePage, BiffVersion version, bool wideCount,
+               std::size_t maxBytes, std::vector<std::uint8_t>& out) {
     const bool ascii = allAscii(bytes);
     std::string utf8;  // only for non-ASCII text
     std::size_t cp932Bytes = bytes.size();
@@ -61,7 +63,7 @@ int appendString(std::string_view bytes, CodePage codePage, BiffVersion version,
             cp932Bytes = base::cp932Length(bytes);
         }
     }
-    if (cp932Bytes > kMaxString) return kStringTooLong;
+    if (cp932Bytes > maxBytes) return kStringTooLong;
 
     if (ascii) {
         putCount(out, bytes.size(), wideCount);
@@ -91,11 +93,23 @@ int appendString(std::string_view bytes, CodePage codePage, BiffVersion version,
     }
     std::vector<std::uint16_t> units;
     if (!utf8ToUtf16(utf8, units)) return kSyntax;
-    if (units.size() > kMaxString) return kStringTooLong;
+    if (units.size() > maxBytes) return kStringTooLong;
     putCount(out, units.size(), wideCount);
     out.push_back(1);
     for (std::uint16_t u : units) put16(out, u);
     return kOk;
+}
+
+}  // namespace
+
+int appendString(std::string_view bytes, CodePage codePage, BiffVersion version, bool wideCount,
+                 std::vector<std::uint8_t>& out) {
+    return appendText(bytes, codePage, version, wideCount, kMaxString, out);
+}
+
+int appendLongString(std::string_view bytes, CodePage codePage, BiffVersion version,
+                     std::vector<std::uint8_t>& out) {
+    return appendText(bytes, codePage, version, true, 0xFFFF, out);
 }
 
 }  // namespace celvane::formula

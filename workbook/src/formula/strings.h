@@ -18,6 +18,11 @@ namespace celvane::formula {
 int appendString(std::string_view bytes, CodePage codePage, BiffVersion version, bool wideCount,
                  std::vector<std::uint8_t>& out);
 
+// The same with a 16-bit count and no length limit of its own: the text of a STRING
+// record. Returns kOk or kSyntax.
+int appendLongString(std::string_view bytes, CodePage codePage, BiffVersion version,
+                     std::vector<std::uint8_t>& out);
+
 // UTF-8 to UTF-16 code units; false on an invalid sequence.
 bool utf8ToUtf16(std::string_view utf8, std::vector<std::uint16_t>& out);
 
