@@ -158,12 +158,14 @@ const Case kCases[] = {
     {"B2:A1", "25 00C0 01C0 00 01", "25 0000 0100 00C0 01C0"},
     {"$B$2:A1", "25 00C0 0100 00 01", "25 0000 0100 00C0 0100"},
     // Array constants: the token, then the values after every token.
-    {"{1,2;3,4}", "60 00000000000000 01 0100 01" D_1 "01" D_2 "01" D_3 "01" D_4, nullptr},
-    {"{\"a\",TRUE}", "60 00000000000000 01 0000 02 01 61 04 01 00000000000000",
+    // BIFF5 gives the sizes as they are, BIFF8 less one.
+    {"{1,2;3,4}", "60 00000000000000 02 0200 01" D_1 "01" D_2 "01" D_3 "01" D_4,
+     "60 00000000000000 01 0100 01" D_1 "01" D_2 "01" D_3 "01" D_4},
+    {"{\"a\",TRUE}", "60 00000000000000 02 0100 02 01 61 04 01 00000000000000",
      "60 00000000000000 01 0000 02 0100 00 61 04 01 00000000000000"},
-    {"{-1}", "60 00000000000000 00 0000 01" D_M1, nullptr},
-    {"SUM({1,2})+{3}", "60 00000000000000 42 01 0400 60 00000000000000 03 01 0000 01" D_1 "01" D_2 " 00 0000 01" D_3,
-     nullptr},
+    {"{-1}", "60 00000000000000 01 0100 01" D_M1, "60 00000000000000 00 0000 01" D_M1},
+    {"SUM({1,2})+{3}", "60 00000000000000 42 01 0400 60 00000000000000 03 02 0100 01" D_1 "01" D_2 " 01 0100 01" D_3,
+     "60 00000000000000 42 01 0400 60 00000000000000 03 01 0000 01" D_1 "01" D_2 " 00 0000 01" D_3},
 };
 
 TEST(FormulaTokens, TableInBothFormats) {
@@ -257,6 +259,12 @@ TEST(FormulaFailures, Limits) {
     for (int i = 1; i < 257; ++i) wide += ",\"\"";
     wide += "}";
     EXPECT_EQ(compiled(wide, opts(BiffVersion::Biff5)), "cause -108");
+    // 256 columns still fit: BIFF5 writes the count as 0, BIFF8 as 255.
+    std::string full = "{\"\"";
+    for (int i = 1; i < 256; ++i) full += ",\"\"";
+    full += "}";
+    EXPECT_EQ(compiled(full, opts(BiffVersion::Biff5)).substr(16, 6), "000100");
+    EXPECT_EQ(compiled(full, opts(BiffVersion::Biff8)).substr(16, 6), "FF0000");
 }
 
 TEST(FormulaFunctions, TableShapeAndEveryFunctionCallable) {

@@ -572,12 +572,13 @@ int Compiler::arrayConstant() {
         ++pos_;
         if (t->kind == Lex::CloseBrace) break;
     }
-    // The sizes are stored less one in 8 and 16 bits.
-    if (cols > 256 || rows > 65536) return kTooLong;
+    // BIFF8 stores the sizes less one; BIFF5 stores them as they are, 256 columns as 0.
+    if (cols > 256 || rows > (biff8() ? 65536u : 65535u)) return kTooLong;
     code_.push_back(kTokArray);
     putZeros(code_, 7);
-    arrays_.push_back(static_cast<std::uint8_t>(cols - 1));
-    put16(arrays_, static_cast<unsigned>(rows - 1));
+    const std::size_t less = biff8() ? 1 : 0;
+    arrays_.push_back(static_cast<std::uint8_t>((cols - less) & 0xFF));
+    put16(arrays_, static_cast<unsigned>(rows - less));
     arrays_.insert(arrays_.end(), data.begin(), data.end());
     expectOperand_ = false;
     return kOk;
