@@ -126,7 +126,8 @@ CELVANE_API int XM_WriteInth(int book, int sheet, const char* name, int dc, int 
 CELVANE_API int XM_WriteDoubleh(int book, int sheet, const char* name, int dc, int dr, double value);
 
 /* Formulas: compiled into FORMULA records; a supplied text result adds a STRING
- * record. A syntax error gives -100. (Not available yet: -60.) */
+ * record. A syntax error gives -100; a result kind other than 0..3 (or an unknown
+ * error code) -34; a text result over 256 bytes -31. */
 CELVANE_API int XM_WriteFunc(int book, int sheet, int col, int row, const char* formula);
 CELVANE_API int XM_WriteFunc2(int book, int sheet, int col, int row, const char* formula, int attr);
 CELVANE_API int XM_WriteFunc3(int book, int sheet, int col, int row, const char* formula, int attr,
@@ -192,6 +193,8 @@ CELVANE_API int GetColVal(double fontSize, int width);
 CELVANE_API int XM_SheetName(int book, int sheet, const char* name);
 CELVANE_API int XM_SetAddSheet(int book, int count);
 CELVANE_API int XM_SetDelSheet(int book, int first, int count);
+/* Sets the "/"-separated sheets the sheet's formulas may refer to (available now):
+ * 0, -2, -3, -4, -34 (empty list, a name of 0 or more than 32 characters). */
 CELVANE_API int XM_SetRefSheet(int book, int sheet, const char* names);
 CELVANE_API int XM_SetGridMode(int book, int sheet, int flag);
 CELVANE_API int XM_SetPageMode(int book, int sheet, int paper, int scale, int orientation, double headerMm,
@@ -223,7 +226,7 @@ CELVANE_API int XL_SelSheetNo(int sheet);
 CELVANE_API int XL_SheetName(const char* name);                          /* -60 for now */
 CELVANE_API int XL_SetAddSheet(int count);                               /* -60 for now */
 CELVANE_API int XL_SetDelSheet(int first, int count);                    /* -60 for now */
-CELVANE_API int XL_SetRefSheet(const char* names);                       /* -60 for now */
+CELVANE_API int XL_SetRefSheet(const char* names);
 CELVANE_API int XL_SetGridMode(int flag);                                /* -60 for now */
 CELVANE_API int XL_SetPageMode(int paper, int scale, int orientation, double headerMm,
                                double footerMm);                         /* -60 for now */
@@ -319,7 +322,7 @@ CELVANE_API int XlsSheetNo(int sheet);
 CELVANE_API int XlsAddSheet(int count);                            /* error 60 */
 CELVANE_API int XlsDelSheet(int first, int count);                 /* error 60 */
 CELVANE_API int XlsPutSheetName(const char* name);                 /* error 60 */
-CELVANE_API int XlsPutRefSheet(const char* names);                 /* error 60 */
+CELVANE_API int XlsPutRefSheet(const char* names);
 CELVANE_API int XlsPageMode(int paper, int scale, int orientation, double headerMm, double footerMm); /* 60 */
 CELVANE_API int XlsSetMargin(int left, int right, int top, int bottom); /* error 60 */
 CELVANE_API int XlsModeGrid(int flag);                             /* error 60 */
@@ -330,7 +333,7 @@ CELVANE_API int XlsMove(const char* ref);
 CELVANE_API int XlsPutStr(const char* text, const char* ref);
 CELVANE_API int XlsPutLong(int value, const char* ref);
 CELVANE_API int XlsPutDouble(double value, const char* ref);
-CELVANE_API int XlsPutFunc(const char* formula, const char* result, const char* ref); /* error 60 */
+CELVANE_API int XlsPutFunc(const char* formula, const char* result, const char* ref);
 /* Writes "=..." / "@..." as a formula, whole numbers, numbers, else text. */
 CELVANE_API int XlsPutValue(const char* text, const char* ref);
 /* Kind of a text: 3 formula, 2 whole number (*n), 1 number (*d), 0 text. */

@@ -601,6 +601,7 @@ int compile(std::string_view text, const Options& options, Compiled& out) {
         return rc;
     } catch (const std::bad_alloc&) {
         out = Compiled{};
+        out.memoryFailure = true;
         return kNoMemory;
     }
 }

@@ -85,6 +85,9 @@ struct Compiled {
     // BIFF8 external-sheet entries the tokens refer to that the book does not hold yet;
     // their indices follow the existing entries in this order.
     std::vector<ExternSheet> newExternSheets;
+    // Set when compiling failed because memory ran out (cause kNoMemory), as opposed to
+    // a formula with more tokens than the table holds (the same cause).
+    bool memoryFailure = false;
 };
 
 // Compiles `text` (leading blanks and one leading "=" are skipped). Returns kOk or a
