@@ -1,5 +1,5 @@
-// Independent decompilation: formulas compiled here are written into BIFF5 and BIFF8
-// books, which Gnumeric's ssconvert reads back as formula text and recalculates.
+// Independent decompilation: the library writes a table of formulas into BIFF5 and
+// BIFF8 books, which Gnumeric's ssconvert reads back as formula text and recalculates.
 // Skipped when ssconvert is not installed.
 #include <gtest/gtest.h>
 
@@ -13,11 +13,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "formula/formula.h"
-#include "formula/record.h"
-#include "mini_book.h"
+#include <celvane.h>
 
-using namespace celvane::formula;
+enum class BiffVersion { Biff5, Biff8 };
 
 namespace {
 
@@ -193,51 +191,44 @@ std::vector<std::string> csvFields(const std::string& line) {
     return fields;
 }
 
+// Gnumeric's WARNING and CRITICAL lines, except its note that the machine lacks the
+// metrics of the book's (Japanese) default font, which says nothing about the file.
+std::string complaints(const std::string& log) {
+    std::string out;
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line))
+        if ((line.find("WARNING") != std::string::npos || line.find("CRITICAL") != std::string::npos) &&
+            line.find("unknown widths for font") == std::string::npos)
+            out += line + "\n";
+    return out;
+}
+
 class GnumericRoundTrip : public testing::TestWithParam<BiffVersion> {};
 
 TEST_P(GnumericRoundTrip, DecompilesAndRecalculates) {
     if (!haveSsconvert()) GTEST_SKIP() << "ssconvert not installed";
-    const BiffVersion version = GetParam();
-    const bool biff8 = version == BiffVersion::Biff8;
-
-    minibook::Book book;
-    book.version = version;
-    book.sheets = {"Sheet1", "Sheet2", "Sheet3"};
-    book.refLists = {{"Sheet2", "Sheet3"}};
-    ListedSheets sheets;
-    sheets.bookSheets = book.sheets;
-    sheets.referenceList = book.refLists[0];
-
-    auto number = [&](int sheet, int row, int col, double v) {
-        minibook::Cell c;
-        c.sheet = sheet, c.row = row, c.col = col, c.number = v;
-        book.cells.push_back(c);
-    };
-    for (int r = 0; r < 5; ++r) number(0, r, 0, r + 1), number(0, r, 1, 10.0 * (r + 1));
-    number(1, 0, 0, 100), number(1, 0, 1, 200), number(1, 1, 0, 300);
-    number(2, 0, 0, 1000);
-
-    Options o;
-    o.version = version;
-    o.sheets = &sheets;
-    int row = kFirstRow;
-    for (const Probe& p : kProbes) {
-        Compiled compiled;
-        ASSERT_EQ(compile(p.formula, o, compiled), kOk) << p.formula;
-        sheets.externTable.insert(sheets.externTable.end(), compiled.newExternSheets.begin(),
-                                  compiled.newExternSheets.end());
-        minibook::Cell c;
-        c.sheet = 0, c.row = row++, c.col = kColumn, c.formula = true;
-        ASSERT_EQ(buildFormulaRecord(compiled, nullptr, version, CodePage::Cp932, c.data, c.stringData), 0);
-        book.cells.push_back(c);
-    }
-    book.externs = sheets.externTable;
+    const bool biff8 = GetParam() == BiffVersion::Biff8;
 
     char dirTemplate[] = "/tmp/formula_gnumeric_XXXXXX";
     ASSERT_NE(mkdtemp(dirTemplate), nullptr);
     const std::string dir = dirTemplate;
     const std::string xls = dir + (biff8 ? "/b8.xls" : "/b5.xls");
-    ASSERT_TRUE(minibook::write(book, xls));
+
+    const int book = biff8 ? XM_Create97(xls.c_str(), 3) : XM_Create(xls.c_str(), 3);
+    ASSERT_GE(book, 0);
+    for (int r = 0; r < 5; ++r) {
+        ASSERT_EQ(XM_WriteDouble(book, 0, 0, r, r + 1), 0);
+        ASSERT_EQ(XM_WriteDouble(book, 0, 1, r, 10.0 * (r + 1)), 0);
+    }
+    ASSERT_EQ(XM_WriteDouble(book, 1, 0, 0, 100), 0);
+    ASSERT_EQ(XM_WriteDouble(book, 1, 1, 0, 200), 0);
+    ASSERT_EQ(XM_WriteDouble(book, 1, 0, 1, 300), 0);
+    ASSERT_EQ(XM_WriteDouble(book, 2, 0, 0, 1000), 0);
+    ASSERT_EQ(XM_SetRefSheet(book, 0, "Sheet2/Sheet3"), 0);
+    int row = kFirstRow;
+    for (const Probe& p : kProbes) EXPECT_EQ(XM_WriteFunc(book, 0, kColumn, row++, p.formula), 0) << p.formula;
+    ASSERT_EQ(XM_Close(book), 0);
 
     const std::string err = dir + "/stderr.txt";
     std::string cmd = "ssconvert -I Gnumeric_Excel:excel '" + xls + "' '" + dir + "/out.gnumeric' >/dev/null 2>'" +
@@ -245,9 +236,7 @@ TEST_P(GnumericRoundTrip, DecompilesAndRecalculates) {
                       " && ssconvert --recalc -S -I Gnumeric_Excel:excel '" + xls + "' '" + dir +
                       "/out_%n.csv' >/dev/null 2>>'" + err + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << readFile(err);
-    const std::string warnings = readFile(err);
-    EXPECT_EQ(warnings.find("WARNING"), std::string::npos) << warnings;
-    EXPECT_EQ(warnings.find("CRITICAL"), std::string::npos) << warnings;
+    EXPECT_EQ(complaints(readFile(err)), "");
 
     const std::map<int, std::string> texts = formulaTexts(readFile(dir + "/out.xml"));
     std::vector<std::vector<std::string>> csv;
