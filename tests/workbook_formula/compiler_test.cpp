@@ -422,3 +422,43 @@ TEST(FormulaText, Utf8Input) {
 }
 
 }  // namespace
+
+namespace {
+
+// Garbage made of the characters that matter to the lexer never breaks the compiler:
+// every result is a cause or a formula within the limits (run under the sanitizers).
+TEST(FormulaFailures, RandomTextIsHandled) {
+    static const std::string pieces[] = {
+        "(", ")", ",", ";", "{", "}", "\"", "!", ":", "$", "#", "%", "&", "+", "-", "*", "/", "^", "<", ">", "=",
+        " ", "A1", "B$2", "IV", "1", "65536", "1E+", ".", "SUM", "IF", "ROW", "Sheet2", "TRUE", "#REF!", "#N/A",
+        "\x81\x7B", "\x95", "\xE8\xA1", "@", "'",
+    };
+    ListedSheets s;
+    s.bookSheets = {"Sheet1", "Sheet2"};
+    s.referenceList = {"Sheet2"};
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    int compiledOk = 0;
+    for (int i = 0; i < 6000; ++i) {
+        std::string text;
+        const int n = static_cast<int>(next() % 24);
+        for (int k = 0; k < n; ++k) text += pieces[next() % std::size(pieces)];
+        for (BiffVersion v : {BiffVersion::Biff5, BiffVersion::Biff8}) {
+            for (CodePage cp : {CodePage::Cp932, CodePage::Utf8}) {
+                Compiled c;
+                int rc = compile(text, opts(v, &s, cp), c);
+                if (rc == kOk) {
+                    ++compiledOk;
+                    EXPECT_LT(c.bytes.size(), kMaxCompiled) << text;
+                    EXPECT_LE(c.tokenLength, c.bytes.size()) << text;
+                } else {
+                    EXPECT_TRUE(rc <= -101 && rc >= -109) << text << " gave " << rc;
+                    EXPECT_TRUE(c.bytes.empty());
+                }
+            }
+        }
+    }
+    EXPECT_GT(compiledOk, 0);
+}
+
+}  // namespace
