@@ -233,11 +233,22 @@ TEST(FormulaFailures, Causes) {
 TEST(FormulaFailures, Limits) {
     const Options b8 = opts(BiffVersion::Biff8);
     // Text length counts every byte, blanks included.
-    EXPECT_EQ(compiled("1" + std::string(4095, ' '), b8), "1E0100");
-    EXPECT_EQ(compiled("1" + std::string(4096, ' '), b8), "cause -102");
+    auto oneAndBlanks = [](std::size_t n) {
+        std::string s = "1";
+        s.append(n, ' ');
+        return s;
+    };
+    EXPECT_EQ(compiled(oneAndBlanks(4095), b8), "1E0100");
+    EXPECT_EQ(compiled(oneAndBlanks(4096), b8), "cause -102");
     // String constants up to 255 bytes.
-    EXPECT_EQ(compiled("\"" + std::string(255, 'x') + "\"", b8).size(), 2u * (3 + 255));
-    EXPECT_EQ(compiled("\"" + std::string(256, 'x') + "\"", b8), "cause -109");
+    auto quotedX = [](std::size_t n) {
+        std::string s = "\"";
+        s.append(n, 'x');
+        s += '"';
+        return s;
+    };
+    EXPECT_EQ(compiled(quotedX(255), b8).size(), 2u * (3 + 255));
+    EXPECT_EQ(compiled(quotedX(256), b8), "cause -109");
     // Output below 1400 bytes: n terms of "+1" take 3 + 4 (n - 1) bytes.
     auto sum = [](int terms) {
         std::string s = "1";
