@@ -69,6 +69,9 @@ TEST_F(Writer, EmptyBooksHaveTheFixedFrame) {
         EXPECT_EQ(windows[1]->u16(0), 0x00B6);
         EXPECT_EQ(windows[0]->data.size(), biff8 ? 18u : 10u);
         EXPECT_EQ(s->recs.back().no, 0x000A);
+        // HEADER "&A" in the string form of the format: 8-bit length in BIFF5, a
+        // character count and option byte in BIFF8.
+        EXPECT_EQ(s->all(0x0014).at(0)->data, biff8 ? std::string("\x02\x00\x00&A", 5) : std::string("\x02&A", 3));
     }
     const Rec* ext = s8.all(0x00FF).at(0);
     EXPECT_EQ(ext->u16(0), 8u);
