@@ -33,7 +33,10 @@ for my $sh ($book->worksheets) {
             $kind = 'blank' if ($cell->{_Kind} // '') =~ /blank/i;
             my $value = $cell->unformatted;
             if ($kind eq 'number') { $value = 0 + $value }
-            elsif ($kind eq 'text') { $value = text($value, $cell->{Code} && $cell->{Code} eq 'ucs2') }
+            elsif ($kind eq 'text') {
+                # UTF-16 texts come back as UTF-16BE bytes marked 'ucs2'.
+                $value = ($cell->{Code} // '') eq 'ucs2' ? decode('UTF-16BE', $value) : text($value, $biff8);
+            }
             my $fmtstr = $book->{FormatStr}{$fmt->{FmtIdx}};
             $cells{"$r,$c"} = {
                 kind => $kind,

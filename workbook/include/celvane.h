@@ -339,7 +339,8 @@ CELVANE_API int XlsPutValue(const char* text, const char* ref);
 /* Kind of a text: 3 formula, 2 whole number (*n), 1 number (*d), 0 text. */
 CELVANE_API int XlsStrToValue(const char* text, double* d, int* n);
 /* Lines round or inside each range: kind 1 grid, 2 top, 3 bottom, 4 left, 5 right,
- * other: outline. line = style << 8 | colour index. */
+ * other: outline. line = style << 24 | colour index (the same form as the line
+ * setters XlsPutLineTop ...). */
 CELVANE_API int XlsPutBox(int line, int kind, const char* ref);
 
 /* Attribute setters: each sets one property of the pending attribute and applies it. */

@@ -297,7 +297,11 @@ static_assert(sizeof(AttrDesc) == sizeof(Desc), "AttrDesc is 24 16-bit fields");
 
 void installDefaultTables(Book& b) {
     const FontSpec* table = defaultTable(b.biff8);
-    for (int i = 0; i < 5; ++i) b.globals[Book::Fonts].add(kFontRec, fontData(table[i], b.biff8));
+    for (int i = 0; i < 5; ++i) {
+        FontSpec f = table[i];
+        if (f.name.empty()) f.name = b.defFontName;  // set without a name: the book's default
+        b.globals[Book::Fonts].add(kFontRec, fontData(f, b.biff8));
+    }
     for (const BuiltinFormat& f : kBuiltinFormats) addFormat(b, f.index, f.text);
     static const char* k5[] = {
         "00 00 00 00 F5 FF 20 00 C0 20 00 00 00 00 00 00", "01 00 00 00 F5 FF 20 F4 C0 20 00 00 00 00 00 00",
