@@ -7,16 +7,16 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool isSpecial(char c) {
-    switch (c) {
-    case '!': case '#': case '%': case '&': case '(': case ')': case '*': case '+':
-    case ',': case '-': case '/': case ':': case ';': case '<': case '=': case '>':
-    case '^': case '{': case '}': case '"':
-        return true;
-    default:
-        return isBlank(c);
+// Characters that end a word: blanks, operators, separators, quotes.
+struct SpecialTable {
+    bool special[256] = {};
+    SpecialTable() {
+        for (unsigned char c : std::string_view("!#%&()*+,-/:;<=>^{}\" \t\r\n")) special[c] = true;
     }
-}
+};
+const SpecialTable kSpecial;
+
+bool isSpecial(char c) { return kSpecial.special[static_cast<unsigned char>(c)]; }
 
 struct ErrorText {
     std::string_view text;
@@ -47,11 +47,9 @@ bool endsInExponentMark(std::string_view w) {
 
 }  // namespace
 
-std::size_t charLength(std::string_view text, std::size_t i, CodePage codePage) {
+std::size_t multibyteLength(std::string_view text, std::size_t i, CodePage codePage) {
     unsigned char b = static_cast<unsigned char>(text[i]);
-    std::size_t n = 1;
-    if (codePage == CodePage::Cp932) n = base::isCp932Lead(b) ? 2 : 1;
-    else n = base::utf8SeqLen(b);
+    std::size_t n = codePage == CodePage::Cp932 ? (base::isCp932Lead(b) ? 2 : 1) : base::utf8SeqLen(b);
     return std::min(n, text.size() - i);
 }
 

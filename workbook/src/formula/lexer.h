@@ -49,9 +49,13 @@ constexpr std::uint8_t kOpNotEqual = 0x0E;
 
 constexpr std::uint8_t kErrorRef = 0x4A;
 
+std::size_t multibyteLength(std::string_view text, std::size_t i, CodePage codePage);
+
 // Length of the character starting at `i` (1 or the whole multibyte sequence, cut at
 // the end of the text).
-std::size_t charLength(std::string_view text, std::size_t i, CodePage codePage);
+inline std::size_t charLength(std::string_view text, std::size_t i, CodePage codePage) {
+    return static_cast<unsigned char>(text[i]) < 0x80 ? 1 : multibyteLength(text, i, codePage);
+}
 
 // Lexes `text` (already stripped of leading blanks and "="). Returns kOk, kNoMemory
 // (too many tokens), kUnbalanced (unterminated string) or kSyntax (unknown error
