@@ -222,8 +222,10 @@ public:
     void countUse() { ++total_; }
 
 private:
-    std::string data_;
-    std::vector<uint32_t> offsets_;
+    static constexpr std::size_t kChunk = 131072;  // above the longest encoded string
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t used_ = 0;  // bytes used in the last chunk
+    std::vector<uint32_t> offsets_;  // chunk * kChunk + offset
     std::vector<uint32_t> table_;  // index + 1, 0 = empty
     uint32_t total_ = 0;
     void grow();
