@@ -297,7 +297,9 @@ int XM_WriteBin(int book, int sheet, int recordNo, int length, const void* data)
     Sheet* s;
     int rc = lookupSheet(book, sheet, &b, &s);
     if (rc) return rc;
-    if (recordNo < 0 || recordNo > 0xFFFF || length < 0 || static_cast<std::size_t>(length) > kMaxRecordData ||
+    // BIFF5 records hold at most 2080 bytes of data, BIFF8 records 8224.
+    std::size_t limit = b->biff8 ? kMaxRecordData : 2080;
+    if (recordNo < 0 || recordNo > 0xFFFF || length < 0 || static_cast<std::size_t>(length) > limit ||
         (length > 0 && !data))
         return kErrParam;
     try {
