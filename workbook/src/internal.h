@@ -184,7 +184,6 @@ struct Sheet {
     int grid = 1;
     int defColWidth = 8;
     uint16_t defRowFlags = 0, defRowHeight = 270;
-    long minPos = -1, maxPos = -1;  // used range as row * 256 + column
     int curCol = 0, curRow = 0;      // XL write cursor
     std::array<uint8_t, 34> setup{};
     double margins[4] = {};  // left, right, top, bottom in inches
