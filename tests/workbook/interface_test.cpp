@@ -6,6 +6,7 @@
 
 #include <base/text.h>
 
+#include <cstdio>
 #include <string>
 
 using namespace wbtest;
@@ -192,7 +193,9 @@ TEST_F(Interface, XlCursorAndSheets) {
 TEST_F(Interface, BookLimits) {
     int books[32];
     for (int i = 0; i < 32; ++i) {
-        books[i] = XM_Create97(dir.file("n" + std::to_string(i) + ".xls").c_str(), 1);
+        char name[16];
+        std::snprintf(name, sizeof name, "n%d.xls", i);
+        books[i] = XM_Create97(dir.file(name).c_str(), 1);
         ASSERT_EQ(books[i], i);
     }
     EXPECT_EQ(XM_Create97(dir.file("n32.xls").c_str(), 1), -1);

@@ -45,6 +45,8 @@ for my $sh ($book->worksheets) {
                          0 + ($font->{Italic} ? 1 : 0), 0 + $font->{Color}],
                 format => defined $fmtstr ? text($fmtstr, $biff8) : 'General',
                 halign => 0 + $fmt->{AlignH},
+                fill => [map { 0 + $_ } @{$fmt->{Fill}}],
+                pattern => [map { 0 + $_ } @{$fmt->{Fill}}[0, 1]],
                 border => [map { 0 + $_ } @{$fmt->{BdrStyle}}[2, 3, 0, 1]],
             };
         }

@@ -26,6 +26,9 @@ def main(path):
                     "font": [font.name, font.height, font.weight, font.italic, font.colour_index],
                     "format": fmt,
                     "halign": xf.alignment.hor_align,
+                    "fill": [xf.background.fill_pattern, xf.background.pattern_colour_index,
+                             xf.background.background_colour_index],
+                    "pattern": [xf.background.fill_pattern, xf.background.pattern_colour_index],
                     "border": [xf.border.top_line_style, xf.border.bottom_line_style,
                                xf.border.left_line_style, xf.border.right_line_style],
                 }

@@ -306,6 +306,10 @@ TEST_F(Writer, BooksAboveSevenMegabytes) {
     Stream s = readStream(path);
     ASSERT_TRUE(s.ok);
     EXPECT_GT(s.bytes.size(), 8u * 1024 * 1024);
+    // The compound file header counts its DIFAT sectors at offset 0x48.
+    std::string header;
+    ASSERT_EQ(run("head -c 80 '" + path + "' | od -An -tu4 -j72 -N4", &header), 0);
+    EXPECT_GE(std::stoul(header), 1u);
     EXPECT_EQ(checkBook(path, R"({"sheets": [{"cells": {"0,0": {"value": "0)" + text + R"("},
         "3199,0": {"value": "3199)" + text + R"("}, "3199,1": {"value": 3199}}}]})"),
               "");

@@ -229,7 +229,8 @@ std::size_t encodedSize(const char* p) {
 }  // namespace
 
 std::string_view SharedStrings::at(uint32_t i) const {
-    const char* p = data_.data() + offsets_[i];
+    uint32_t off = offsets_[i];
+    const char* p = chunks_[off / kChunk].get() + off % kChunk;
     return std::string_view(p, encodedSize(p));
 }
 
@@ -256,8 +257,16 @@ long SharedStrings::add(std::string_view encoded) {
             }
             h = (h + 1) & mask;
         }
-        offsets_.push_back(static_cast<uint32_t>(data_.size()));
-        data_.append(encoded);
+        if (encoded.size() > kChunk || offsets_.size() >= 0xFFFFFFFEu) return -1;
+        // Strings live in fixed chunks, so the table grows without copying them.
+        if (chunks_.empty() || used_ + encoded.size() > kChunk) {
+            if ((chunks_.size() + 1) * static_cast<uint64_t>(kChunk) > 0xFFFFFFFFu) return -1;
+            chunks_.emplace_back(new char[kChunk]);
+            used_ = 0;
+        }
+        std::memcpy(chunks_.back().get() + used_, encoded.data(), encoded.size());
+        offsets_.push_back(static_cast<uint32_t>((chunks_.size() - 1) * kChunk + used_));
+        used_ += encoded.size();
         table_[h] = static_cast<uint32_t>(offsets_.size());
         ++total_;
         return static_cast<long>(offsets_.size() - 1);
@@ -288,7 +297,9 @@ int XM_WriteBin(int book, int sheet, int recordNo, int length, const void* data)
     Sheet* s;
     int rc = lookupSheet(book, sheet, &b, &s);
     if (rc) return rc;
-    if (recordNo < 0 || recordNo > 0xFFFF || length < 0 || static_cast<std::size_t>(length) > kMaxRecordData ||
+    // BIFF5 records hold at most 2080 bytes of data, BIFF8 records 8224.
+    std::size_t limit = b->biff8 ? kMaxRecordData : 2080;
+    if (recordNo < 0 || recordNo > 0xFFFF || length < 0 || static_cast<std::size_t>(length) > limit ||
         (length > 0 && !data))
         return kErrParam;
     try {

@@ -184,7 +184,6 @@ struct Sheet {
     int grid = 1;
     int defColWidth = 8;
     uint16_t defRowFlags = 0, defRowHeight = 270;
-    long minPos = -1, maxPos = -1;  // used range as row * 256 + column
     int curCol = 0, curRow = 0;      // XL write cursor
     std::array<uint8_t, 34> setup{};
     double margins[4] = {};  // left, right, top, bottom in inches
@@ -222,8 +221,10 @@ public:
     void countUse() { ++total_; }
 
 private:
-    std::string data_;
-    std::vector<uint32_t> offsets_;
+    static constexpr std::size_t kChunk = 131072;  // above the longest encoded string
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t used_ = 0;  // bytes used in the last chunk
+    std::vector<uint32_t> offsets_;  // chunk * kChunk + offset
     std::vector<uint32_t> table_;  // index + 1, 0 = empty
     uint32_t total_ = 0;
     void grow();

@@ -290,26 +290,29 @@ void extSstShape(uint32_t n, unsigned& bucket, std::size_t& length) {
     }
 }
 
-// Builds SST with its CONTINUE records and EXTSST, the SST record starting at stream
-// position `at`. A string's header is never split; its characters continue in a
+// Lays out SST with its CONTINUE records, the SST record starting at stream position
+// `at`, handing each finished record to emit(number, data); fills the EXTSST data when
+// `ext` is given. A string's header is never split; its characters continue in a
 // CONTINUE record that starts with the string's option byte, UTF-16 characters whole.
-void buildSst(const SharedStrings& strings, std::size_t at, RecordList& sst, RecordList& ext) {
+template <class Emit>
+void layOutSst(const SharedStrings& strings, std::size_t at, std::string* ext, Emit emit) {
     unsigned bucket;
     std::size_t extLength;
     extSstShape(strings.unique(), bucket, extLength);
-    std::string ex;
-    put16(ex, bucket);
-
+    if (ext) {
+        ext->clear();
+        put16(*ext, bucket);
+    }
     std::string cur;
+    cur.reserve(kMaxRecordData);
     put32(cur, strings.total());
     put32(cur, strings.unique());
     std::size_t curStart = at;
     bool firstRecord = true;
     auto flush = [&]() {
-        std::size_t n = cur.size();
-        sst.add(firstRecord ? 0x00FC : kContinue, std::move(cur));
+        emit(firstRecord ? 0x00FC : kContinue, std::string_view(cur));
+        curStart += 4 + cur.size();
         cur.clear();
-        curStart += 4 + n;
         firstRecord = false;
     };
     for (uint32_t i = 0; i < strings.unique(); ++i) {
@@ -318,10 +321,10 @@ void buildSst(const SharedStrings& strings, std::size_t at, RecordList& sst, Rec
         std::size_t chars = e.size() - 3;
         std::size_t need = 3 + (chars ? charSize : 0);
         if (kMaxRecordData - cur.size() < need) flush();
-        if (i % bucket == 0) {
-            put32(ex, static_cast<uint32_t>(curStart + 4 + cur.size()));
-            put16(ex, static_cast<unsigned>(4 + cur.size()));
-            put16(ex, 0);
+        if (ext && i % bucket == 0) {
+            put32(*ext, static_cast<uint32_t>(curStart + 4 + cur.size()));
+            put16(*ext, static_cast<unsigned>(4 + cur.size()));
+            put16(*ext, 0);
         }
         cur.append(e.substr(0, 3));
         std::size_t done = 0;
@@ -338,8 +341,7 @@ void buildSst(const SharedStrings& strings, std::size_t at, RecordList& sst, Rec
         }
     }
     flush();
-    ex.resize(std::max(ex.size(), extLength), '\0');
-    ext.add(0x00FF, ex);
+    if (ext) ext->resize(std::max(ext->size(), extLength), '\0');
 }
 
 bool store(Book& b) {
@@ -386,9 +388,15 @@ bool store(Book& b) {
         }
         std::size_t sstAt = 0;
         for (int l = 0; l < Book::Sst; ++l) sstAt += b.globals[l].bytes;
+        // The SST is laid out twice: here for its size and EXTSST, and again while the
+        // stream is written, so its records are never all held in memory at once.
         b.globals[Book::Sst].clear();
         b.globals[Book::ExtSst].clear();
-        buildSst(b.sst, sstAt, b.globals[Book::Sst], b.globals[Book::ExtSst]);
+        std::string ext;
+        std::size_t sstBytes = 0;
+        layOutSst(b.sst, sstAt, &ext, [&](uint16_t, std::string_view d) { sstBytes += 4 + d.size(); });
+        b.globals[Book::Sst].bytes = sstBytes;
+        b.globals[Book::ExtSst].add(0x00FF, ext);
     }
     std::size_t pos = 0;
     for (const RecordList& l : b.globals) pos += l.bytes;
@@ -423,7 +431,14 @@ bool store(Book& b) {
     bool ok = stream != nullptr;
     if (ok) {
         StreamWriter w(stream);
-        for (const RecordList& l : b.globals) w.list(l);
+        for (int l = 0; l < Book::ListCount; ++l) {
+            if (l == Book::Sst && b.biff8) {
+                std::size_t sstAt = w.pos();
+                layOutSst(b.sst, sstAt, nullptr, [&](uint16_t no, std::string_view d) { w.record(no, d); });
+            } else {
+                w.list(b.globals[l]);
+            }
+        }
         std::string scratch;
         for (std::size_t i = 0; i < plans.size() && !w.failed(); ++i) {
             const Sheet& s = *b.sheets[i];

@@ -719,7 +719,10 @@ static std::string cellName(int col, int row) {
 
 const char* POS(int col, int row, int col2, int row2) {
     std::string s = cellName(col, row);
-    if (col2 != -1) s += ":" + cellName(col2, row2);
+    if (col2 != -1) {
+        s += ':';
+        s += cellName(col2, row2);
+    }
     std::snprintf(g_refBuffer, sizeof g_refBuffer, "%s", s.c_str());
     return g_refBuffer;
 }
