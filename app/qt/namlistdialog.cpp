@@ -1,0 +1,362 @@
+#include "namlistdialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "base/files.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "icons.h"
+#include "mainframe.h"
+#include "optionsdialog.h"
+#include "qtservices.h"
+
+namespace appqt {
+namespace {
+
+const char kCaption[] = "プロジェクトファイル編集";
+bool g_link = true;
+bool g_absolute = false;
+
+bool isLogFile(const std::string& p) { return base::hasExtension(p, ".log") || base::hasExtension(p, ".klg"); }
+
+bool isSourceFile(const std::string& p) {
+    std::string ext = base::toUpperAscii(base::extensionOf(p));
+    if (ext.size() < 2) return false;
+    return ext[1] == 'C' || ext[1] == 'H' || ext == ".INC";
+}
+
+void warn(const std::string& l1, const std::string& l2 = {}) { base::services().warningBox(1, kCaption, l1, l2); }
+
+QPushButton* folderButton(QWidget* parent, const char* name) {
+    auto* b = new QPushButton(toolIcon(ToolIcon::Open), QString(), parent);
+    b->setObjectName(name);
+    b->setToolTip("フォルダの参照");
+    b->setFixedWidth(28);
+    return b;
+}
+
+std::string stripSlash(const QString& s) {
+    std::string v = s.toStdString();
+    return v.empty() ? v : base::stripTrailingSlash(v);
+}
+
+}  // namespace
+
+void NamListDialog::resetRemembered() {
+    g_link = true;
+    g_absolute = false;
+}
+
+NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
+    : HelpDialog(&frame, editMode ? 811 : 810), edit_(editMode) {
+    setObjectName("NAMLSTDLG");
+    setWindowTitle(editMode ? kCaption : "新規作成");
+    ShellCore& core = frame.core();
+    savedPath_ = core.projectPath;
+    savedData_ = core.dataFolder;
+    savedBase_ = core.baseFolder;
+    savedIncludes_ = core.includePaths;
+
+    name_ = new QLineEdit(this);
+    name_->setObjectName("id1000");
+    folder_ = new QLineEdit(this);
+    folder_->setObjectName("id1001");
+    folderButton_ = folderButton(this, "id1002");
+    link_ = new QCheckBox("プロジェクト名とプロジェクト位置をリンク(&L)", this);
+    link_->setObjectName("id1003");
+    base_ = new QLineEdit(this);
+    base_->setObjectName("id1004");
+    baseButton_ = folderButton(this, "id1005");
+    absolute_ = new QCheckBox("ログファイル名を絶対パスで記録(&X)", this);
+    absolute_->setObjectName("id1006");
+    list_ = new QListWidget(this);
+    list_->setObjectName("id1007");
+    list_->setMinimumSize(360, 180);
+    auto* add = new QPushButton("追加(&A)...", this);
+    add->setObjectName("id1008");
+    auto* remove = new QPushButton("削除(&R)", this);
+    remove->setObjectName("id1009");
+    auto* removeAll = new QPushButton("すべて削除(&M)", this);
+    removeAll->setObjectName("id1010");
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("id1");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("キャンセル", this);
+    cancel->setObjectName("id2");
+    auto* gen = new QPushButton("生成実行(&G)", this);
+    gen->setObjectName("id1011");
+    auto* options = new QPushButton("オプション(&O)...", this);
+    options->setObjectName("id1012");
+
+    auto label = [this](const char* text, QWidget* buddy) {
+        auto* l = new QLabel(QString::fromUtf8(text), this);
+        l->setBuddy(buddy);
+        return l;
+    };
+    auto* grid = new QGridLayout;
+    grid->addWidget(label("プロジェクト名(&L):", name_), 0, 0);
+    grid->addWidget(name_, 0, 1, 1, 2);
+    grid->addWidget(label("プロジェクト位置(&W):", folder_), 1, 0);
+    grid->addWidget(folder_, 1, 1);
+    grid->addWidget(folderButton_, 1, 2);
+    grid->addWidget(link_, 2, 1, 1, 2);
+    grid->addWidget(label("ログファイルベースフォルダ(&B):", base_), 3, 0);
+    grid->addWidget(base_, 3, 1);
+    grid->addWidget(baseButton_, 3, 2);
+    grid->addWidget(absolute_, 4, 1, 1, 2);
+    grid->addWidget(label("生成対象ログファイル一覧(&T):", list_), 5, 0, 1, 3);
+    auto* listRow = new QHBoxLayout;
+    listRow->addWidget(list_, 1);
+    auto* listButtons = new QVBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(add), static_cast<QWidget*>(remove), static_cast<QWidget*>(removeAll)})
+        listButtons->addWidget(w);
+    listButtons->addStretch(1);
+    listRow->addLayout(listButtons);
+    auto* buttons = new QVBoxLayout;
+    for (QWidget* w : {static_cast<QWidget*>(ok), static_cast<QWidget*>(cancel), static_cast<QWidget*>(gen),
+                       static_cast<QWidget*>(options)})
+        buttons->addWidget(w);
+    buttons->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addLayout(grid);
+    left->addLayout(listRow, 1);
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left, 1);
+    top->addLayout(buttons);
+
+    link_->setChecked(g_link);
+    absolute_->setChecked(g_absolute);
+    if (!editMode) {
+        std::string data = core.defaultDataFolder();
+        folder_->setText(QString::fromStdString(data + "/"));
+        base_->setText(QString::fromStdString(data));
+    } else {
+        openedPath_ = core.projectPath;
+        name_->setText(QString::fromStdString(base::baseName(core.projectPath)));
+        folder_->setText(QString::fromStdString(core.dataFolder + "/"));
+        base_->setText(QString::fromStdString(core.baseFolder.empty() ? core.dataFolder : core.baseFolder));
+        std::vector<std::string> lines;
+        if (!core.readSources(core.projectPath, lines)) {
+            warn(ShellCore::message(100), core.projectPath);
+        }
+        for (const auto& l : lines) entries_.push_back(base::makeAbsolute(baseFolder(), l));
+        for (QWidget* w : {static_cast<QWidget*>(name_), static_cast<QWidget*>(folder_),
+                           static_cast<QWidget*>(folderButton_), static_cast<QWidget*>(link_)})
+            w->setEnabled(false);
+    }
+    lastName_ = name_->text();
+    redrawList();
+
+    connect(name_, &QLineEdit::textEdited, this, &NamListDialog::nameEdited);
+    connect(folder_, &QLineEdit::textEdited, this, [this] {
+        folderByHand_ = true;
+        changed_ = true;
+    });
+    connect(base_, &QLineEdit::textChanged, this, [this] { redrawList(); });
+    connect(base_, &QLineEdit::textEdited, this, [this] { changed_ = true; });
+    connect(absolute_, &QCheckBox::toggled, this, [this] { redrawList(); });
+    connect(folderButton_, &QPushButton::clicked, this, [this] {
+        std::string p = folder_->text().toStdString();
+        if (base::services().pickFolder("プロジェクト位置", p)) {
+            folder_->setText(QString::fromStdString(p));
+            folderByHand_ = true;
+            changed_ = true;
+        }
+    });
+    connect(baseButton_, &QPushButton::clicked, this, [this] {
+        std::string p = baseFolder();
+        if (base::services().pickFolder("ログファイルベースフォルダ", p)) {
+            base_->setText(QString::fromStdString(p));
+            changed_ = true;
+        }
+    });
+    connect(add, &QPushButton::clicked, this, [this] {
+        auto* qs = dynamic_cast<QtServices*>(&base::services());
+        QStringList files = qs ? qs->pickFiles(QString::fromStdString(baseFolder()), "ログファイル(*.klg;*.log)")
+                               : QStringList();
+        std::vector<std::string> v;
+        for (const QString& f : files) v.push_back(f.toStdString());
+        addFiles(v);
+    });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        int row = list_->currentRow();
+        if (row < 0 || row >= static_cast<int>(entries_.size())) return;
+        entries_.erase(entries_.begin() + row);
+        changed_ = true;
+        redrawList();
+        list_->setCurrentRow(std::min(row, list_->count() - 1));
+    });
+    connect(removeAll, &QPushButton::clicked, this, [this] {
+        entries_.clear();
+        changed_ = true;
+        redrawList();
+    });
+    connect(ok, &QPushButton::clicked, this, [this] { finish(false); });
+    connect(gen, &QPushButton::clicked, this, [this] { finish(true); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(options, &QPushButton::clicked, this, [this] {
+        OptionsDialog dlg(*frame_, this);
+        if (dlg.exec() == QDialog::Accepted) changed_ = true;
+    });
+}
+
+std::string NamListDialog::baseFolder() const { return stripSlash(base_->text()); }
+
+std::string NamListDialog::shown(const std::string& absolute) const {
+    std::string b = baseFolder();
+    if (!absolute_->isChecked() && !b.empty()) {
+        std::string prefix = b == "/" ? b : b + "/";
+        // Paths are case-sensitive here, so "inside the base folder" compares exactly.
+        if (absolute.size() > prefix.size() && absolute.compare(0, prefix.size(), prefix) == 0)
+            return absolute.substr(prefix.size());
+    }
+    return absolute;
+}
+
+void NamListDialog::redrawList() {
+    int row = list_->currentRow();
+    list_->clear();
+    for (const auto& e : entries_) list_->addItem(QString::fromStdString(shown(e)));
+    if (row >= 0 && row < list_->count()) list_->setCurrentRow(row);
+}
+
+int NamListDialog::addFiles(const std::vector<std::string>& files) {
+    int taken = 0;
+    for (const std::string& f : files) {
+        std::string name = base::splitPath(f).name;
+        if (!isLogFile(f) && !isSourceFile(f)) {
+            char buf[600];
+            std::snprintf(buf, sizeof buf, "Cソースファイルではありません(%s)。", name.c_str());
+            warn(buf);
+            continue;
+        }
+        if (std::find(entries_.begin(), entries_.end(), f) != entries_.end()) {
+            char buf[600];
+            std::snprintf(buf, sizeof buf, "ファイル名が重複しています。(%s)", name.c_str());
+            warn(buf);
+            continue;
+        }
+        std::string stem = base::baseName(f);
+        if (std::any_of(entries_.begin(), entries_.end(), [&](const std::string& e) { return base::baseName(e) == stem; })) {
+            warn("ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。", f);
+            continue;
+        }
+        if (base::cp932Length(f) > kMaxEntryBytes) {
+            warn(ShellCore::message(102).empty() ? "ファイル名が長すぎます。" : ShellCore::message(102), f);
+            continue;
+        }
+        if (entries_.size() >= kMaxEntries) {
+            warn("処理対象ファイル数が多すぎます。");
+            break;
+        }
+        int row = list_->currentRow();
+        size_t at = row >= 0 && row < static_cast<int>(entries_.size()) ? static_cast<size_t>(row) + 1 : entries_.size();
+        entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), f);
+        redrawList();
+        list_->setCurrentRow(static_cast<int>(at));
+        changed_ = true;
+        ++taken;
+    }
+    return taken;
+}
+
+void NamListDialog::nameEdited(const QString& textIn) {
+    QString text = textIn;
+    if (text.contains('/')) {
+        // A separator cannot be part of a project name.
+        int cursor = name_->cursorPosition();
+        text.remove('/');
+        name_->setText(text);
+        name_->setCursorPosition(std::max(0, cursor - 1));
+    }
+    changed_ = true;
+    bool differs = text.compare(lastName_, Qt::CaseInsensitive) != 0;
+    lastName_ = text;
+    if (edit_ || !link_->isChecked() || !differs || textIn.contains('/')) return;
+    QString folder = folder_->text();
+    if (folderByHand_ && !folder.endsWith('/')) {
+        folder_->setText(folder + "/" + text);
+        // The appended component is the linked one from now on.
+        folderByHand_ = false;
+    } else {
+        int cut = folder.lastIndexOf('/');
+        folder_->setText(folder.left(cut + 1) + text);
+    }
+}
+
+bool NamListDialog::write() {
+    ShellCore& core = frame_->core();
+    std::string name = name_->text().toStdString();
+    std::string path;
+    if (!edit_) {
+        if (name.empty()) {
+            warn("プロジェクトファイル名を入力してください。");
+            return false;
+        }
+        std::string location = stripSlash(folder_->text());
+        if (location.empty()) location = "/";
+        std::string parent = base::folderOf(location);
+        if (!parent.empty() && !base::isDirectory(parent)) {
+            warn("指定フォルダが見つかりません。", parent);
+            return false;
+        }
+        core.dataFolder = location;
+        core.includePaths.clear();
+        base::makeDirectories(location);
+        path = base::replaceExtension(base::joinPath(location, name), ".nam");
+    } else {
+        path = core.projectPath;
+    }
+    std::string b = baseFolder();
+    core.baseFolder = b.empty() ? base::folderOf(path) : b;
+    std::vector<std::string> lines;
+    for (const auto& e : entries_) lines.push_back(shown(e));
+    if (!core.writeProject(path, lines)) {
+        warn(ShellCore::message(100), path);
+        core.projectPath.clear();
+        return false;
+    }
+    return true;
+}
+
+void NamListDialog::finish(bool generate) {
+    g_link = link_->isChecked();
+    g_absolute = absolute_->isChecked();
+    std::string name = name_->text().toStdString();
+    std::string again = base::replaceExtension(base::joinPath(stripSlash(folder_->text()), name), ".nam");
+    if (!changed_ && !openedPath_.empty() && again == openedPath_) {
+        if (entries_.empty()) {
+            warn("生成対象ソースファイル名を入力してください。");
+            return;
+        }
+        if (name.empty()) {
+            warn("プロジェクトファイル名を入力してください。");
+            return;
+        }
+    } else if (!write()) {
+        return;
+    }
+    generate_ = generate;
+    accept();
+}
+
+void NamListDialog::done(int r) {
+    if (r != QDialog::Accepted) {
+        ShellCore& core = frame_->core();
+        core.projectPath = savedPath_;
+        core.dataFolder = savedData_;
+        core.baseFolder = savedBase_;
+        core.includePaths = savedIncludes_;
+    }
+    HelpDialog::done(r);
+}
+
+}  // namespace appqt

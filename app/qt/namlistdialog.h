@@ -1,0 +1,66 @@
+// The project dialog "NAMLSTDLG": creates a project (new mode) or edits the current
+// one (edit mode): name, folder, base folder and the list of log files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "helpdialog.h"
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace appqt {
+
+class NamListDialog : public HelpDialog {
+    Q_OBJECT
+public:
+    static constexpr int kMaxEntries = 1000;
+    static constexpr int kMaxEntryBytes = 255;
+
+    NamListDialog(MainFrame& frame, bool editMode);
+    bool generateRequested() const { return generate_; }
+    // Entries as absolute paths, in list order.
+    const std::vector<std::string>& entries() const { return entries_; }
+    // Tests and the Add button: checks and inserts files; returns how many were taken.
+    int addFiles(const std::vector<std::string>& files);
+    // The text an entry shows (relative to the base folder when inside it).
+    std::string shown(const std::string& absolute) const;
+
+    // Resets the check boxes remembered for the run (tests).
+    static void resetRemembered();
+
+public slots:
+    void done(int r) override;
+
+private:
+    void nameEdited(const QString& text);
+    void redrawList();
+    void finish(bool generate);
+    bool write();
+    std::string baseFolder() const;
+
+    bool edit_;
+    bool generate_ = false;
+    bool changed_ = false;
+    bool folderByHand_ = false;
+    QString lastName_;
+    std::vector<std::string> entries_;
+    std::string openedPath_;
+    // Project state at start, restored by Cancel.
+    std::string savedPath_, savedData_, savedBase_;
+    std::vector<std::string> savedIncludes_;
+
+    QLineEdit* name_;
+    QLineEdit* folder_;
+    QCheckBox* link_;
+    QLineEdit* base_;
+    QCheckBox* absolute_;
+    QListWidget* list_;
+    QPushButton* folderButton_;
+    QPushButton* baseButton_;
+};
+
+}  // namespace appqt

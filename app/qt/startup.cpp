@@ -1,0 +1,98 @@
+#include "startup.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "base/names.h"
+#include "logindialog.h"
+#include "mainframe.h"
+#include "optionsdialog.h"
+#include "qtservices.h"
+#include "shellcore.h"
+
+namespace appqt {
+
+std::string installationFolder() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    buf[n] = 0;
+    char real[PATH_MAX];
+    std::string exe = realpath(buf, real) ? real : buf;
+    return base::folderOf(exe);
+}
+
+void exportInstallationFolder(const std::string& dir) { setenv("PXD", dir.c_str(), 1); }
+
+void setupFonts(QApplication& app) {
+    QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
+    QFont::insertSubstitution("ＭＳ 明朝", "IPAMincho");
+    QFont::insertSubstitution("ＭＳ Ｐゴシック", "IPAPGothic");
+    QFont::insertSubstitution("MS UI Gothic", "IPAPGothic");
+    QFont f("IPAPGothic");
+    f.setPixelSize(12);
+    app.setFont(f);
+}
+
+int runDesktop(int, char**, const std::string& installDir, const DesktopOptions& opt) {
+    QtServices services;
+    base::ScopedServices installed(services);
+    ShellCore core;
+    core.installDir = installDir;
+
+    // Log-on: with log-on on and a Users folder that can be listed, the user chooses.
+    LogonSettings logon;
+    readLogonSettings(logon);
+    if (logon.logon != 0) {
+        bool listed = false;
+        auto users = core.listUsers(&listed);
+        if (!listed) {
+            logon.logon = 0;
+            writeLogonSettings(logon);
+        } else {
+            LoginDialog dlg(users, logon.name);
+            if (dlg.exec() == QDialog::Accepted && !dlg.chosen().empty()) {
+                core.userName = dlg.chosen();
+                logon.name = core.userName;
+                writeLogonSettings(logon);
+            }
+        }
+    }
+
+    if (core.readParams() != 0) return -3;
+    if (core.recent().empty()) core.seedSampleProjects();
+    core.inputCode = kSjis;
+
+    MainFrame frame(core, services, QString::fromStdString(base::joinPath(installDir, "help")));
+    QRect r = MainFrame::initialRect(core);
+    frame.resize(r.size());
+    frame.move(r.topLeft());
+    frame.show();
+    frame.refreshRecentMenu();
+    frame.setLayoutSaving(true);
+
+    std::string project = !opt.selftest.empty() ? opt.selftest : opt.openProject;
+    if (!project.empty())
+        frame.openProject(QDir::current().absoluteFilePath(QString::fromStdString(project)).toStdString(), false);
+    if (!opt.selftest.empty()) {
+        int items = 0;
+        for (QTreeWidgetItemIterator it(frame.tree()); *it; ++it) ++items;
+        std::printf("selftest: project %s, title \"%s\", %d tree items\n", core.projectPath.c_str(),
+                    frame.windowTitle().toUtf8().constData(), items);
+        return frame.hasProject() && items > 1 ? 0 : 1;
+    }
+    if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, [] { QCoreApplication::exit(0); });
+    if (opt.showOptions)
+        QTimer::singleShot(0, &frame, [&frame] { frame.dispatch(cmd::kOptions); });
+    return QApplication::exec();
+}
+
+}  // namespace appqt

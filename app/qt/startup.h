@@ -1,0 +1,27 @@
+// Start-up of the desktop program: installation folder and PXD, log-on, the user
+// parameter record, the frame at its saved rectangle, then the event loop.
+#pragma once
+
+#include <string>
+
+class QApplication;
+
+namespace appqt {
+
+// The folder that holds the executable, symbolic links resolved, without a trailing "/".
+std::string installationFolder();
+// Exports the installation folder to child processes as PXD.
+void exportInstallationFolder(const std::string& dir);
+// Font substitutions for the Windows font names kept in settings and the interface font.
+void setupFonts(QApplication& app);
+
+struct DesktopOptions {
+    std::string openProject;   // opened after the frame is shown
+    bool showOptions = false;  // opens the options dialog (screenshots)
+    int quitAfterMs = 0;       // ends the run after this long
+    std::string selftest;      // opens this project, checks the tree, exits
+};
+// Returns the process exit code (-3 when the user parameter file cannot be read).
+int runDesktop(int argc, char** argv, const std::string& installDir, const DesktopOptions& opt);
+
+}  // namespace appqt
