@@ -1,0 +1,219 @@
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "base/files.h"
+#include "base/names.h"
+#include "fixture.h"
+#include "logindialog.h"
+#include "namlistdialog.h"
+#include "optionsdialog.h"
+
+using namespace appqt;
+
+namespace {
+
+QStringList listTexts(QListWidget* l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+    return out;
+}
+
+}  // namespace
+
+class NamListTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        NamListDialog::resetRemembered();
+    }
+};
+
+TEST_F(NamListTest, AddRefusesWrongTypeDuplicateAndSameStem) {
+    frame->openProject(makeDemoProject(), false);
+    NamListDialog dlg(*frame, true);
+    auto* list = dlg.findChild<QListWidget*>("id1007");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(listTexts(list), QStringList({"a.log", "b.klg", "note.txt"}));
+
+    std::string d = path("Projects/demo/");
+    EXPECT_EQ(dlg.addFiles({d + "readme.pdf"}), 0);
+    EXPECT_EQ(dlg.addFiles({d + "a.log"}), 0);
+    EXPECT_EQ(dlg.addFiles({d + "a.klg"}), 0);
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& b : boxes) {
+        EXPECT_EQ(b.caption, "プロジェクトファイル編集");
+        EXPECT_TRUE(b.warning);
+    }
+    EXPECT_EQ(boxes[0].text, "Cソースファイルではありません(readme.pdf)。");
+    EXPECT_EQ(boxes[1].text, "ファイル名が重複しています。(a.log)");
+    EXPECT_EQ(boxes[2].text, "ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。\n" + d + "a.klg");
+
+    // a.inc and a-inc.log reduce to the same stem.
+    EXPECT_EQ(dlg.addFiles({d + "a.inc", d + "a-inc.log"}), 1);
+    EXPECT_EQ(boxes.size(), 4u);
+
+    // Accepted files go after the selected entry; outside the base folder they stay absolute.
+    list->setCurrentRow(0);
+    EXPECT_EQ(dlg.addFiles({"/elsewhere/c.log"}), 1);
+    EXPECT_EQ(listTexts(list), QStringList({"a.log", "/elsewhere/c.log", "b.klg", "note.txt", "a.inc"}));
+    dlg.findChild<QCheckBox*>("id1006")->setChecked(true);
+    EXPECT_EQ(list->item(0)->text(), QString::fromStdString(d + "a.log"));
+}
+
+TEST_F(NamListTest, ListHoldsAtMostAThousandEntries) {
+    frame->openProject(makeDemoProject(), false);
+    NamListDialog dlg(*frame, true);
+    dlg.findChild<QPushButton*>("id1010")->click();  // remove all
+    std::vector<std::string> many;
+    for (int i = 0; i < 1005; ++i) many.push_back("/logs/f" + std::to_string(i) + ".log");
+    EXPECT_EQ(dlg.addFiles(many), NamListDialog::kMaxEntries);
+    EXPECT_EQ(dlg.entries().size(), 1000u);
+    EXPECT_EQ(boxes.back().text, "処理対象ファイル数が多すぎます。");
+}
+
+TEST_F(NamListTest, EditWritesTheListAndRemovesEntries) {
+    std::string p = makeDemoProject();
+    frame->openProject(p, false);
+    NamListDialog dlg(*frame, true);
+    EXPECT_FALSE(dlg.findChild<QLineEdit*>("id1000")->isEnabled());
+    auto* list = dlg.findChild<QListWidget*>("id1007");
+    list->setCurrentRow(2);
+    dlg.findChild<QPushButton*>("id1009")->click();  // remove note.txt
+    dlg.findChild<QPushButton*>("id1")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_FALSE(dlg.generateRequested());
+    std::vector<std::string> sources;
+    ASSERT_TRUE(core.readSources(p, sources));
+    EXPECT_EQ(sources, (std::vector<std::string>{"a.log", "b.klg"}));
+}
+
+TEST_F(NamListTest, UnchangedEditWithEmptyListIsRefused) {
+    std::string p = path("Projects/empty/empty.nam");
+    writeProject(p, {});
+    frame->openProject(p, false);
+    NamListDialog dlg(*frame, true);
+    dlg.findChild<QPushButton*>("id1")->click();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "生成対象ソースファイル名を入力してください。");
+}
+
+TEST_F(NamListTest, NewModeLinksNameIntoFolderAndWrites) {
+    NamListDialog dlg(*frame, false);
+    auto* name = dlg.findChild<QLineEdit*>("id1000");
+    auto* folder = dlg.findChild<QLineEdit*>("id1001");
+    std::string data = core.defaultDataFolder();
+    EXPECT_EQ(folder->text().toStdString(), data + "/");
+    name->setFocus();
+    QTest::keyClicks(name, "ab");
+    EXPECT_EQ(folder->text().toStdString(), data + "/ab");
+    QTest::keyClicks(name, "/c");  // a separator is dropped at once
+    EXPECT_EQ(name->text(), "abc");
+    EXPECT_EQ(folder->text().toStdString(), data + "/abc");
+
+    // A folder typed by hand gets the name appended once, then follows the name.
+    ASSERT_TRUE(base::makeDirectories(dir() + "/mine"));
+    folder->clear();
+    QTest::keyClicks(folder, QString::fromStdString(dir() + "/mine"));
+    QTest::keyClicks(name, "d");
+    EXPECT_EQ(folder->text().toStdString(), dir() + "/mine/abcd");
+    QTest::keyClick(name, Qt::Key_Backspace);
+    EXPECT_EQ(folder->text().toStdString(), dir() + "/mine/abc");
+
+    dlg.findChild<QPushButton*>("id1011")->click();  // 生成実行
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(dlg.generateRequested());
+    std::string written = dir() + "/mine/abc/abc.nam";
+    EXPECT_EQ(core.projectPath, written);
+    EXPECT_TRUE(base::fileExists(written));
+    EXPECT_TRUE(base::fileExists(dir() + "/mine/abc/abc.css"));
+}
+
+TEST_F(NamListTest, NewModeRefusesMissingParentAndEmptyName) {
+    NamListDialog dlg(*frame, false);
+    dlg.findChild<QPushButton*>("id1")->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "プロジェクトファイル名を入力してください。");
+    dlg.findChild<QLineEdit*>("id1000")->setText("p");
+    dlg.findChild<QLineEdit*>("id1001")->setText(QString::fromStdString(dir() + "/no/such/p"));
+    dlg.findChild<QPushButton*>("id1")->click();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "指定フォルダが見つかりません。\n" + dir() + "/no/such");
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+}
+
+TEST_F(NamListTest, CancelRestoresTheProjectPath) {
+    std::string p = makeDemoProject();
+    frame->openProject(p, false);
+    {
+        NamListDialog dlg(*frame, false);
+        dlg.findChild<QLineEdit*>("id1000")->setText("p");
+        dlg.findChild<QLineEdit*>("id1001")->setText(QString::fromStdString(dir() + "/readonly-missing/x/p"));
+        dlg.findChild<QPushButton*>("id2")->click();
+    }
+    EXPECT_EQ(core.projectPath, p);
+}
+
+TEST_F(FrameTest, OptionsPagesRefuseBadTabWidthAndSwitchHelp) {
+    OptionsDialog dlg(*frame);
+    auto* tabs = dlg.findChild<QTabWidget*>("id900");
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), "タイミングチャート");
+    EXPECT_EQ(tabs->tabText(1), "表示");
+    EXPECT_EQ(tabs->tabText(2), "プロジェクト");
+    EXPECT_EQ(frame->helpContext(), 815);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(frame->helpContext(), 904);
+    tabs->setCurrentIndex(2);
+    EXPECT_EQ(frame->helpContext(), 987);
+    tabs->setCurrentIndex(1);
+
+    auto* width = dlg.findChild<QLineEdit*>("id1100");
+    for (const char* bad : {"33", "-1", "x"}) {
+        width->setText(bad);
+        EXPECT_FALSE(dlg.applyAll()) << bad;
+        EXPECT_EQ(boxes.back().caption, "表示");
+        EXPECT_EQ(boxes.back().text, std::string("設定値に誤りがあります(") + bad + ")。");
+        EXPECT_EQ(tabs->currentIndex(), 1);
+    }
+    width->setText("32");
+    EXPECT_TRUE(dlg.applyAll());
+    EXPECT_EQ(core.tabWidth(), 32);
+    ShellCore again;
+    again.installDir = dir();
+    ASSERT_EQ(again.readParams(), 0);
+    EXPECT_EQ(again.tabWidth(), 32);
+}
+
+TEST_F(FrameTest, ProjectPageRewritesSystemNameAndCode) {
+    std::string p = makeDemoProject();
+    frame->openProject(p, false);
+    OptionsDialog dlg(*frame);
+    auto* sys = dlg.findChild<QLineEdit*>("id1200");
+    ASSERT_NE(sys, nullptr);
+    EXPECT_EQ(sys->text(), "demo");
+    sys->setText("制御系");
+    dlg.findChild<QAbstractButton*>("id1203")->setChecked(true);  // EUC-JP
+    EXPECT_TRUE(dlg.applyAll());
+    EXPECT_EQ(core.systemName(), "制御系");
+    std::string opened = p;
+    ASSERT_EQ(core.openProject(opened), 0);
+    EXPECT_EQ(core.inputCode, kEucJp);
+    std::vector<std::string> sources;
+    ASSERT_TRUE(core.readSources(p, sources));
+    EXPECT_EQ(sources.size(), 3u);
+}
+
+TEST(LoginDialogTest, PreselectsTheLastUserIgnoringCase) {
+    LoginDialog dlg({"alice", "Bob", "carol"}, "bob");
+    EXPECT_EQ(dlg.chosen(), "Bob");
+    LoginDialog unknown({"alice", "Bob"}, "zed");
+    EXPECT_EQ(unknown.chosen(), "alice");
+    LoginDialog empty({}, "bob");
+    EXPECT_EQ(empty.chosen(), "");
+}
