@@ -201,25 +201,26 @@ QPixmap logoFrame(int frame, int width, int height) {
     QPixmap p(width, height);
     p.fill(QColor(250, 250, 252));
     QPainter g(&p);
-    // The name on the left half, a pulse running across the right half: each frame
-    // moves the pulse one step so the box shows that a run is going on.
+    // The name on top, a row of pulses below it: each frame lights the next pulse so
+    // the box shows that a run is going on.
     QFont f("IPAPGothic");
     f.setPixelSize(11);
     f.setBold(true);
     g.setFont(f);
     g.setPen(QColor(20, 40, 110));
-    g.drawText(QRect(2, 0, width - 4, height / 2 + 2), Qt::AlignLeft | Qt::AlignVCenter, "Chronava");
-    int y0 = height / 2 + 3, y1 = height - 4;
-    g.setPen(QColor(150, 150, 160));
-    g.drawLine(2, y1, width - 3, y1);
-    g.setPen(QColor(0, 80, 220));
-    int step = std::max(1, (width - 14) / kLogoFrames);
-    int px = 2 + frame * step;
-    g.drawLine(2, y1, px, y1);
-    g.drawLine(px, y1, px, y0);
-    g.drawLine(px, y0, px + 6, y0);
-    g.drawLine(px + 6, y0, px + 6, y1);
-    g.drawLine(px + 6, y1, width - 3, y1);
+    g.drawText(QRect(0, 0, width, 14), Qt::AlignHCenter | Qt::AlignVCenter, "Chronava");
+    int hi = 16, lo = std::max(hi + 3, height - 3);
+    int pitch = std::max(4, (width - 4) / kLogoFrames);
+    int x = 2 + (width - 4 - pitch * kLogoFrames) / 2;
+    for (int i = 0; i < kLogoFrames; ++i, x += pitch) {
+        int rise = x + pitch / 4, fall = x + pitch * 3 / 4;
+        g.setPen(i == frame ? QColor(0, 80, 230) : QColor(160, 165, 180));
+        g.drawLine(x, lo, rise, lo);
+        g.drawLine(rise, lo, rise, hi);
+        g.drawLine(rise, hi, fall, hi);
+        g.drawLine(fall, hi, fall, lo);
+        g.drawLine(fall, lo, x + pitch, lo);
+    }
     return p;
 }
 

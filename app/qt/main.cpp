@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
         };
         if (a == "--open") opt.openProject = value();
         else if (a == "--show-options") opt.showOptions = true;
+        else if (a == "--options-tab") opt.optionsTab = std::atoi(value().c_str());
         else if (a == "--quit-after") opt.quitAfterMs = std::atoi(value().c_str());
         else if (a == "--selftest") opt.selftest = value();
         else if (a.rfind("-", 0) != 0 && opt.openProject.empty()) opt.openProject = a;

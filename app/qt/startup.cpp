@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -91,7 +92,11 @@ int runDesktop(int, char**, const std::string& installDir, const DesktopOptions&
     }
     if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, [] { QCoreApplication::exit(0); });
     if (opt.showOptions)
-        QTimer::singleShot(0, &frame, [&frame] { frame.dispatch(cmd::kOptions); });
+        QTimer::singleShot(0, &frame, [&frame, tab = opt.optionsTab] {
+            OptionsDialog dlg(frame);
+            dlg.tabs()->setCurrentIndex(tab);
+            dlg.exec();
+        });
     return QApplication::exec();
 }
 

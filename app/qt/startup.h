@@ -18,6 +18,7 @@ void setupFonts(QApplication& app);
 struct DesktopOptions {
     std::string openProject;   // opened after the frame is shown
     bool showOptions = false;  // opens the options dialog (screenshots)
+    int optionsTab = 0;        // ... at this tab
     int quitAfterMs = 0;       // ends the run after this long
     std::string selftest;      // opens this project, checks the tree, exits
 };
