@@ -260,7 +260,7 @@ int NamListDialog::addFiles(const std::vector<std::string>& files) {
         int row = list_->currentRow();
         size_t at = row >= 0 && row < static_cast<int>(entries_.size()) ? static_cast<size_t>(row) + 1 : entries_.size();
         entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), f);
-        redrawList();
+        list_->insertItem(static_cast<int>(at), QString::fromStdString(shown(f)));
         list_->setCurrentRow(static_cast<int>(at));
         changed_ = true;
         ++taken;
