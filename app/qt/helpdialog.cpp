@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include "helpwindow.h"
 #include "mainframe.h"
 #include "placement.h"
 
@@ -29,11 +30,14 @@ void HelpDialog::showEvent(QShowEvent* e) {
 }
 
 void HelpDialog::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F1 && frame_) {
+    if (e->key() == Qt::Key_F1) {
         QWidget* f = QApplication::focusWidget();
         int control = 0;
         if (f && f->objectName().startsWith("id")) control = f->objectName().mid(2).toInt();
-        frame_->showHelp(context_, control);
+        if (frame_)
+            frame_->showHelp(context_, control);
+        else
+            showStandaloneHelp(context_);
         return;
     }
     QDialog::keyPressEvent(e);

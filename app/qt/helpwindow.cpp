@@ -46,4 +46,16 @@ void HelpWindow::showContext(int number) {
     activateWindow();
 }
 
+namespace {
+QString g_helpFolder;
+}
+
+void setHelpFolder(const QString& dir) { g_helpFolder = dir; }
+
+void showStandaloneHelp(int number) {
+    static HelpWindow* window = nullptr;
+    if (!window) window = new HelpWindow(g_helpFolder);
+    window->showContext(number);
+}
+
 }  // namespace appqt

@@ -26,4 +26,9 @@ private:
     QTextBrowser* browser_;
 };
 
+// The help folder of the installation, for help asked before the frame exists (the
+// log-on dialog).
+void setHelpFolder(const QString& dir);
+void showStandaloneHelp(int number);
+
 }  // namespace appqt

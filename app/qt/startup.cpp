@@ -7,12 +7,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QFont>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "base/names.h"
+#include "helpwindow.h"
 #include "logindialog.h"
 #include "mainframe.h"
 #include "optionsdialog.h"
@@ -43,11 +47,42 @@ void setupFonts(QApplication& app) {
     app.setFont(f);
 }
 
+namespace {
+
+bool copyTree(const QString& from, const QString& to) {
+    QFileInfo info(from);
+    if (info.isDir()) {
+        if (!QDir().mkpath(to)) return false;
+        bool ok = true;
+        for (const QString& e : QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            ok = copyTree(from + "/" + e, to + "/" + e) && ok;
+        return ok;
+    }
+    return QFile::exists(to) || QFile::copy(from, to);
+}
+
+}  // namespace
+
+std::string workingFolder(const std::string& installDir) {
+    if (access(installDir.c_str(), W_OK) == 0) return installDir;
+    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (home.isEmpty()) return installDir;
+    QString copy = home + "/chronava";
+    if (!QFileInfo::exists(copy)) {
+        QString src = QString::fromStdString(installDir);
+        for (const char* e : {"rq4100s.pro", "rq4100s.prm", "rq4100.ctl", "rq4100.dot", "Forms", "Projects", "Users", "awk"})
+            if (QFileInfo::exists(src + "/" + e)) copyTree(src + "/" + e, copy + "/" + e);
+        QDir().mkpath(copy);
+    }
+    return copy.toStdString();
+}
+
 int runDesktop(int, char**, const std::string& installDir, const DesktopOptions& opt) {
     QtServices services;
     base::ScopedServices installed(services);
     ShellCore core;
-    core.installDir = installDir;
+    core.installDir = workingFolder(installDir);
+    setHelpFolder(QString::fromStdString(base::joinPath(installDir, "help")));
 
     // Log-on: with log-on on and a Users folder that can be listed, the user chooses.
     LogonSettings logon;

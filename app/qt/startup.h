@@ -10,6 +10,10 @@ namespace appqt {
 
 // The folder that holds the executable, symbolic links resolved, without a trailing "/".
 std::string installationFolder();
+// The folder that holds the user parameter files, Users/ and Projects/: the
+// installation folder, or, when the user cannot write there, a per-user copy under
+// $XDG_DATA_HOME/chronava seeded from it at first start.
+std::string workingFolder(const std::string& installDir);
 // Exports the installation folder to child processes as PXD.
 void exportInstallationFolder(const std::string& dir);
 // Font substitutions for the Windows font names kept in settings and the interface font.
