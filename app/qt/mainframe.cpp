@@ -225,8 +225,27 @@ void MainFrame::buildMenus() {
         dlg.exec();
     };
     handlers_[cmd::kCascade] = [this] { mdi_->cascadeSubWindows(); };
-    handlers_[cmd::kTileVert] = [this] { mdi_->tileSubWindows(); };
-    handlers_[cmd::kTileHorz] = [this] { mdi_->tileSubWindows(); };
+    // Tiling: one above the other, or side by side, over the whole area.
+    auto tile = [this](bool stacked) {
+        QList<QMdiSubWindow*> shown;
+        for (QMdiSubWindow* w : mdi_->subWindowList())
+            if (!w->isMinimized() && w->isVisible()) shown << w;
+        if (shown.isEmpty()) return;
+        QSize area = mdi_->viewport()->size();
+        int n = static_cast<int>(shown.size());
+        for (int i = 0; i < n; ++i) {
+            shown[i]->showNormal();
+            if (stacked) {
+                int h = area.height() / n;
+                shown[i]->setGeometry(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
+            } else {
+                int w = area.width() / n;
+                shown[i]->setGeometry(i * w, 0, i == n - 1 ? area.width() - i * w : w, area.height());
+            }
+        }
+    };
+    handlers_[cmd::kTileVert] = [tile] { tile(true); };
+    handlers_[cmd::kTileHorz] = [tile] { tile(false); };
     handlers_[cmd::kArrange] = [this] {
         // Minimised children line up along the bottom of the area.
         int x = 0;
@@ -473,7 +492,7 @@ void MainFrame::refreshRecentMenu() {
 void MainFrame::fillWindowMenu() {
     for (QAction* a : windowActions_) {
         menus_[4]->removeAction(a);
-        a->deleteLater();
+        delete a;  // rebuilt only when the menu opens, never from its own trigger
     }
     windowActions_.clear();
     auto list = mdi_->subWindowList();

@@ -295,3 +295,32 @@ TEST_F(FrameTest, CloseIsRefusedOnlyWhileBusy) {
     QCoreApplication::sendEvent(frame.get(), &idleClose);
     EXPECT_TRUE(idleClose.isAccepted());
 }
+
+TEST_F(FrameTest, WindowMenuListsAndTilesChildren) {
+    frame->openProject(makeDemoProject(), false);
+    frame->openChild(kKindChart, "a.log");
+    frame->openChild(kKindSource, "b.klg");
+    QMdiArea* mdi = frame->mdiArea();
+    ASSERT_EQ(mdi->subWindowList().size(), 2);
+
+    emit frame->menu(4)->aboutToShow();
+    QAction* first = frame->findChild<QAction*>("id5000");
+    QAction* second = frame->findChild<QAction*>("id5001");
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->text(), "&1 a.log - Chronava");
+    EXPECT_EQ(second->text(), "&2 b.klg - SourceView");
+    EXPECT_TRUE(second->isChecked());
+    first->trigger();
+    EXPECT_EQ(mdi->activeSubWindow(), mdi->subWindowList().first());
+    emit frame->menu(4)->aboutToShow();  // rebuilt, not doubled
+    EXPECT_EQ(frame->findChildren<QAction*>("id5000").size(), 1);
+
+    QSize area = mdi->viewport()->size();
+    frame->dispatch(8706);  // one above the other
+    auto list = mdi->subWindowList();
+    EXPECT_EQ(list[0]->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+    EXPECT_EQ(list[1]->geometry().top(), area.height() / 2);
+    frame->dispatch(8707);  // side by side
+    EXPECT_EQ(list[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(list[1]->geometry().left(), area.width() / 2);
+}
