@@ -293,6 +293,9 @@ bool ShellCore::readSources(const std::string& path, std::vector<std::string>& o
     int state = 0;
     while (in.next(raw)) {
         std::string line = readLineUtf8(raw);
+        // An empty line is passed over without leaving the list it stands in, so a
+        // blank line typed into [Sources] does not hide the entries after it.
+        if (line.empty()) continue;
         int c = classify(line, state);
         if (c == -2) {
             if (versionError) *versionError = true;
