@@ -34,8 +34,9 @@
 namespace appqt {
 
 namespace {
-// The product page a click on the logo box opens.
-const char kProductPage[] = "https://www.debian.org/";
+// The product page a click on the logo box opens: the program's own page in the
+// help folder, so it works without a network.
+const char kProductPage[] = "index.html";
 
 bool isFrameCommand(int id) {
     switch (id & ~0xff) {
@@ -134,9 +135,10 @@ MainFrame::MainFrame(ShellCore& core, QtServices& services, const QString& helpD
         if (!base::services().openWithShell(path))
             base::services().messageBox(1, "Chronava", ShellCore::message(920), path);
     });
-    logo_->setClickAction([] {
-        if (!base::services().openWithShell(kProductPage))
-            base::services().messageBox(1, "Chronava", ShellCore::message(920), kProductPage);
+    logo_->setClickAction([this] {
+        std::string page = base::joinPath(helpDir_.toStdString(), kProductPage);
+        if (!base::services().openWithShell(page))
+            base::services().messageBox(1, "Chronava", ShellCore::message(920), page);
     });
 
     updateProjectCommands();
@@ -586,7 +588,7 @@ void MainFrame::openTreeItem(QTreeWidgetItem* item) {
     if (!item) return;
     int d = item->data(0, Qt::UserRole).toInt();
     int kind = d % 10 == 8 ? kKindChart : d % 10 == 6 ? kKindSource : 0;
-    if (kind == 0 || d >= 300) return;
+    if (kind == 0) return;
     std::string name = item->data(0, Qt::UserRole + 1).toString().toStdString();
     if (name.empty()) return;
     openChild(kind, name);

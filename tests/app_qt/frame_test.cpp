@@ -7,11 +7,13 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "childwindows.h"
 #include "fixture.h"
 #include "helpwindow.h"
+#include "logobox.h"
 #include "messagepane.h"
 
 using namespace appqt;
@@ -323,4 +325,23 @@ TEST_F(FrameTest, WindowMenuListsAndTilesChildren) {
     frame->dispatch(8707);  // side by side
     EXPECT_EQ(list[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
     EXPECT_EQ(list[1]->geometry().left(), area.width() / 2);
+}
+
+TEST_F(FrameTest, LaterLogsOfALongProjectOpenToo) {
+    std::vector<std::string> logs;
+    for (int i = 0; i < 35; ++i) logs.push_back("l" + std::to_string(i) + ".log");
+    std::string p = path("Projects/long/long.nam");
+    writeProject(p, logs);
+    frame->openProject(p, false);
+    QTreeWidgetItem* item = findItem(frame->tree(), 10 * 34 + 18);
+    ASSERT_NE(item, nullptr);
+    frame->openTreeItem(item);
+    ASSERT_NE(frame->child(kKindChart), nullptr);
+    EXPECT_EQ(frame->child(kKindChart)->currentFile(), path("Projects/long/l34.log"));
+}
+
+TEST_F(FrameTest, LogoClickOpensTheProductPage) {
+    QTest::mouseClick(frame->logoBox(), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], path("help/index.html"));
 }
