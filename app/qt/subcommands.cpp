@@ -1,7 +1,16 @@
 #include "subcommands.h"
 
+#ifdef CHRONAVA_HAVE_CONVERT
+#include "convert/cli.h"
+#endif
+
 namespace appqt {
 namespace {
+
+#ifdef CHRONAVA_HAVE_CONVERT
+int runConvert(int argc, char** argv) { return convert::convertCommand(argc, argv); }
+int runDump(int argc, char** argv) { return convert::dumpCommand(argc, argv); }
+#endif
 
 int runVersion(int, char**) {
     std::printf("chronava 0.1\n");
@@ -12,6 +21,10 @@ int runVersion(int, char**) {
 
 const std::vector<Subcommand>& subcommands() {
     static const std::vector<Subcommand> table = {
+#ifdef CHRONAVA_HAVE_CONVERT
+        {"convert", "convert LOG [-o CHART]  converts a log file into a chart file", runConvert},
+        {"dump", "dump CHART [--summary] [--raw]  prints the lines of a chart file", runDump},
+#endif
         {"version", "version                 prints the program version", runVersion},
     };
     return table;
