@@ -31,12 +31,20 @@ QString MessageList::pathAt(const QPoint& pos) const {
 void MessageList::mouseMoveEvent(QMouseEvent* e) {
     QString p = pathAt(e->position().toPoint());
     viewport()->setCursor(p.isEmpty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
-    emit hoverPath(p);
+    // Only a change is reported, so moving over plain lines leaves other status texts.
+    if (p != hovered_) {
+        hovered_ = p;
+        emit hoverPath(p);
+    }
     QListWidget::mouseMoveEvent(e);
 }
 
 void MessageList::leaveEvent(QEvent* e) {
     viewport()->setCursor(Qt::ArrowCursor);
+    if (!hovered_.isEmpty()) {
+        hovered_.clear();
+        emit hoverPath({});
+    }
     QListWidget::leaveEvent(e);
 }
 
@@ -44,8 +52,9 @@ void MessageList::mousePressEvent(QMouseEvent* e) {
     QListWidget::mousePressEvent(e);
     if (e->button() != Qt::LeftButton) return;
     QPoint pos = e->position().toPoint();
-    // The band next to the right edge belongs to the scroll bar area.
-    if (pos.x() >= viewport()->width() - 20) return;
+    // A click in the band next to the list's right edge (the scroll bar side) is no
+    // request to open.
+    if (viewport()->mapTo(this, pos).x() >= width() - 20) return;
     QString p = pathAt(pos);
     if (!p.isEmpty()) emit clickedPath(p);
 }

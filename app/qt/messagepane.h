@@ -31,6 +31,7 @@ protected:
 
 private:
     QString pathAt(const QPoint& pos) const;
+    QString hovered_;
 };
 
 class MessagePane : public QWidget {

@@ -32,7 +32,12 @@ TEST_F(FrameTest, ClickableLineOpensItsFileThroughTheShell) {
     QRect plain = list->visualItemRect(list->item(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, plain.center());
     QRect r = list->visualItemRect(list->item(0));
+    frame->setStatusText("生成中です。");
+    QTest::mouseMove(list->viewport(), plain.center());
+    EXPECT_EQ(frame->statusText(), "生成中です。");  // a plain line leaves the status alone
     QTest::mouseMove(list->viewport(), QPoint(10, r.center().y()));
+    EXPECT_EQ(frame->statusText(), "/out/a.gif");
+    EXPECT_EQ(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, r.center().y()));
     ASSERT_TRUE(waitFor([&] { return !opened.empty(); }));
     EXPECT_EQ(opened, std::vector<std::string>{"/out/a.gif"});
