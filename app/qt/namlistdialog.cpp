@@ -301,8 +301,8 @@ bool NamListDialog::write() {
             warn("プロジェクトファイル名を入力してください。");
             return false;
         }
-        std::string location = stripSlash(folder_->text());
-        if (location.empty()) location = "/";
+        std::string typed = stripSlash(folder_->text());
+        std::string location = typed.empty() ? std::string(1, '/') : typed;
         std::string parent = base::folderOf(location);
         if (!parent.empty() && !base::isDirectory(parent)) {
             warn("指定フォルダが見つかりません。", parent);

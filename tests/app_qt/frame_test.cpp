@@ -169,7 +169,7 @@ TEST_F(FrameTest, DoubleClickOpensOneChildPerKind) {
 
 TEST_F(FrameTest, RecentListKeepsTwentyWithLetterMnemonics) {
     for (int i = 1; i <= 21; ++i) {
-        std::string p = path("p" + std::to_string(i) + "/p.nam");
+        std::string p = path(std::string("p").append(std::to_string(i)).append("/p.nam"));
         writeProject(p, {"x.log"});
         frame->openProject(p, false);
     }
@@ -329,7 +329,7 @@ TEST_F(FrameTest, WindowMenuListsAndTilesChildren) {
 
 TEST_F(FrameTest, LaterLogsOfALongProjectOpenToo) {
     std::vector<std::string> logs;
-    for (int i = 0; i < 35; ++i) logs.push_back("l" + std::to_string(i) + ".log");
+    for (int i = 0; i < 35; ++i) logs.push_back(std::string("l").append(std::to_string(i)).append(".log"));
     std::string p = path("Projects/long/long.nam");
     writeProject(p, logs);
     frame->openProject(p, false);
