@@ -77,6 +77,26 @@ std::string workingFolder(const std::string& installDir) {
     return copy.toStdString();
 }
 
+void logOn(ShellCore& core, const AskUser& ask) {
+    LogonSettings logon;
+    readLogonSettings(logon);
+    core.userName.clear();
+    if (logon.logon == 0) return;
+    bool listed = false;
+    auto users = core.listUsers(&listed);
+    if (!listed) {
+        logon.logon = 0;
+        writeLogonSettings(logon);
+        return;
+    }
+    std::string chosen;
+    if (ask(users, logon.name, chosen) && !chosen.empty()) {
+        core.userName = chosen;
+        logon.name = chosen;
+        writeLogonSettings(logon);
+    }
+}
+
 int runDesktop(int, char**, const std::string& installDir, const DesktopOptions& opt) {
     QtServices services;
     base::ScopedServices installed(services);
@@ -84,24 +104,12 @@ int runDesktop(int, char**, const std::string& installDir, const DesktopOptions&
     core.installDir = workingFolder(installDir);
     setHelpFolder(QString::fromStdString(base::joinPath(installDir, "help")));
 
-    // Log-on: with log-on on and a Users folder that can be listed, the user chooses.
-    LogonSettings logon;
-    readLogonSettings(logon);
-    if (logon.logon != 0) {
-        bool listed = false;
-        auto users = core.listUsers(&listed);
-        if (!listed) {
-            logon.logon = 0;
-            writeLogonSettings(logon);
-        } else {
-            LoginDialog dlg(users, logon.name);
-            if (dlg.exec() == QDialog::Accepted && !dlg.chosen().empty()) {
-                core.userName = dlg.chosen();
-                logon.name = core.userName;
-                writeLogonSettings(logon);
-            }
-        }
-    }
+    logOn(core, [](const std::vector<std::string>& users, const std::string& last, std::string& chosen) {
+        LoginDialog dlg(users, last);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        chosen = dlg.chosen();
+        return true;
+    });
 
     if (core.readParams() != 0) return -3;
     if (core.recent().empty()) core.seedSampleProjects();

@@ -2,7 +2,9 @@
 // parameter record, the frame at its saved rectangle, then the event loop.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class QApplication;
 
@@ -18,6 +20,14 @@ std::string workingFolder(const std::string& installDir);
 void exportInstallationFolder(const std::string& dir);
 // Font substitutions for the Windows font names kept in settings and the interface font.
 void setupFonts(QApplication& app);
+
+class ShellCore;
+
+// Asks for the user among `users` (last choice `last`); false when cancelled.
+using AskUser = std::function<bool(const std::vector<std::string>& users, const std::string& last, std::string& chosen)>;
+// The log-on step: with log-on on, the user chooses from the folders of Users/; when
+// Users/ cannot be listed, log-on is switched off and the setting written back.
+void logOn(ShellCore& core, const AskUser& ask);
 
 struct DesktopOptions {
     std::string openProject;   // opened after the frame is shown

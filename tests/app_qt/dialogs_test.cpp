@@ -11,6 +11,7 @@
 #include "logindialog.h"
 #include "namlistdialog.h"
 #include "optionsdialog.h"
+#include "startup.h"
 
 using namespace appqt;
 
@@ -216,4 +217,40 @@ TEST(LoginDialogTest, PreselectsTheLastUserIgnoringCase) {
     EXPECT_EQ(unknown.chosen(), "alice");
     LoginDialog empty({}, "bob");
     EXPECT_EQ(empty.chosen(), "");
+}
+
+TEST_F(FrameTest, LogOnChoosesAUserOrSwitchesItself) {
+    writeLogonSettings({1, 7, "Bob"});
+    std::vector<std::string> offered;
+    auto ask = [&](const std::vector<std::string>& users, const std::string& last, std::string& chosen) {
+        offered = users;
+        EXPECT_EQ(last, "Bob");
+        chosen = users.empty() ? "" : users.front();
+        return true;
+    };
+    // No Users folder: log-on goes off and is written back; nobody is asked.
+    ShellCore c;
+    c.installDir = dir();
+    logOn(c, ask);
+    EXPECT_EQ(c.userName, "");
+    LogonSettings s;
+    readLogonSettings(s);
+    EXPECT_EQ(s.logon, 0);
+    EXPECT_EQ(s.newUserByCopy, 7);
+
+    // An empty Users folder: the list is empty and the run goes on without a user.
+    writeLogonSettings({1, 7, "Bob"});
+    base::makeDirectories(path("Users"));
+    logOn(c, ask);
+    EXPECT_TRUE(offered.empty());
+    EXPECT_EQ(c.userName, "");
+
+    base::makeDirectories(path("Users/alice"));
+    logOn(c, ask);
+    EXPECT_EQ(offered, std::vector<std::string>{"alice"});
+    EXPECT_EQ(c.userName, "alice");
+    readLogonSettings(s);
+    EXPECT_EQ(s.name, "alice");
+    EXPECT_EQ(s.logon, 1);
+    writeLogonSettings({0, 0, ""});
 }
