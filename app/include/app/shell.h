@@ -66,8 +66,8 @@ TreeItem buildProjectTree(const std::string& projectPath, int mode, int* result 
 int childKindForItem(const TreeItem& item, const TreeItem* parent, int mode, std::string& name);
 
 // Child windows.
-constexpr int kKindSource = 7;
-constexpr int kKindChart = 9;
+constexpr int kChildSource = 7;
+constexpr int kChildChart = 9;
 const char* childClassName(int kind);
 const char* childViewName(int kind);
 // A log file name made absolute against the project base folder.
