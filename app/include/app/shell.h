@@ -1,0 +1,122 @@
+// The window-free rules of the application shell: the installation folder, start-up
+// steps that need no window, the recent project list, the title, the project tree
+// model and the names of child windows.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/params.h"
+#include "app/project.h"
+#include "app/users.h"
+
+namespace app {
+
+// The folder of the running executable (symbolic links resolved), without trailing "/".
+std::string executableDir();
+// Sets PXD in the process environment to `dir` (without trailing "/").
+bool exportPxd(const std::string& dir);
+// The folder the program works in: `installDir` when the user may write there, else a
+// per-user copy ($XDG_DATA_HOME/chronava, or ~/.local/share/chronava) seeded from it
+// the first time. Falls back to `installDir` when the copy cannot be made.
+std::string workingInstallDir(const std::string& installDir);
+
+// The recent project list with its menu labels.
+// Adds `path` first: equal entries removed (exact text: file names are case-sensitive),
+// the rest shifted down, at most 20 kept.
+void addRecentProject(ParamRecord& rec, const std::string& path);
+// "&%d %s" with i + 1 for i < 9, else "&%c %s" with 'A' + (i - 9).
+std::string recentMenuLabel(int i, std::string_view path);
+constexpr int kRecentFirstCommand = 4106;
+constexpr int kRecentSeparatorCommand = 4105;
+// Fills an empty recent list with the five sample projects
+// <install>/Projects/SampleTn/SampleTn.nam. True when it did.
+bool fillSampleProjects(ParamRecord& rec, const std::string& installDir);
+
+// The frame title: "%s - %s[%s]", "%s - %s", "%s[%s]" or "Chronava".
+std::string composeTitle(const std::string& projectPath, const std::string& user);
+constexpr const char* kAppName = "Chronava";
+
+// The frame rectangle: layout entry (0, 0), or 10, 10, 880 x 600 when unset; a
+// negative x or y becomes 0.
+LayoutRect frameRect(const ParamRecord& rec);
+// Message pane: layout entry (0, 4), or height 100 at clientHeight - 100.
+LayoutRect messagePaneRect(const ParamRecord& rec, int clientHeight);
+// Tree pane width: x of layout entry (0, 1), or 200.
+int treePaneWidth(const ParamRecord& rec);
+
+// Project tree as a model. Item data: 10*i + 10 log node, + 16 log file, + 18 chart;
+// 300 for groups; 0 for the root.
+struct TreeItem {
+    std::string text;
+    int image = 0;
+    int data = 0;
+    std::vector<TreeItem> children;
+};
+enum TreeMode { kTreeDocument = 0, kTreeFile = 1 };
+enum TreeImage { kImgProject = 0, kImgSource = 6, kImgList = 7, kImgChart = 10 };
+// Builds the tree of a project. `result` gets the reader's result (-2 after a
+// version error, which is shown with catalogue 104; the tree then holds what was read).
+TreeItem buildProjectTree(const std::string& projectPath, int mode, int* result = nullptr);
+// Which child window a double-click opens: 9 (chart) when data % 10 == 8, 7 (source
+// list) when 6, else 0. `name` gets the log file: the item's own text in tab
+// "ドキュメント", its parent's text in tab "ファイル".
+int childKindForItem(const TreeItem& item, const TreeItem* parent, int mode, std::string& name);
+
+// Child windows.
+constexpr int kChildSource = 7;
+constexpr int kChildChart = 9;
+const char* childClassName(int kind);
+const char* childViewName(int kind);
+// A log file name made absolute against the project base folder.
+std::string resolveChildName(const std::string& baseDir, const std::string& name);
+// "%s - %s": file name (without folder; for kinds 1 and 8 also without extension) and
+// the view name.
+std::string childTitle(int kind, const std::string& path);
+
+// The state the shell keeps for its whole run, and the start-up steps that need no
+// window.
+class AppCore {
+public:
+    // Chooses the user from a planned log-on dialog: returns true with the chosen
+    // name, false on Cancel. The desktop program shows LOGINDLG; the command line
+    // takes a user from its options.
+    using LogonChooser = std::function<bool(const LogonPlan&, std::string&)>;
+
+    // Start-up without windows: installation folder and PXD, log-on decision, reading
+    // the parameter record, the sample projects, SJIS. Returns 0, or the exit code
+    // (-3 when the parameter file cannot be read).
+    int startup(const std::string& installDir, LogonStore& store, const LogonChooser& choose);
+
+    const std::string& installDir() const { return installDir_; }
+    const std::string& user() const { return user_; }
+    UserParams& params() { return params_; }
+    const UserParams& params() const { return params_; }
+    Project& project() { return project_; }
+    const Project& project() const { return project_; }
+    bool hasProject() const { return !project_.path.empty(); }
+    int treeMode() const { return treeMode_; }
+    void setTreeMode(int m) { treeMode_ = m; }
+
+    // Road A: opens a project. `fromRecent` checks for the file before touching the
+    // list. Result 0, or the reader's result (-1, -2), or -3 when the file is missing.
+    // Adds the path to the recent list and writes the parameter file.
+    int openProject(const std::string& path, bool fromRecent);
+    // Adds a path to the recent list and rewrites the parameter file.
+    void addRecent(const std::string& path);
+
+    std::string title() const { return composeTitle(project_.path, user_); }
+    TreeItem tree(int* result = nullptr) const { return buildProjectTree(project_.path, treeMode_, result); }
+    std::string defaultDataDir() const { return app::defaultDataDir(installDir_, user_); }
+
+private:
+    std::string installDir_;
+    std::string user_;
+    UserParams params_;
+    Project project_;
+    int treeMode_ = kTreeDocument;
+};
+
+}  // namespace app
