@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/catalogue.h"
+#include "app/messages.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "base/services.h"
@@ -431,41 +433,10 @@ std::string ShellCore::resolve(const std::string& name) const { return base::mak
 
 // --- messages --------------------------------------------------------------------
 
-std::string ShellCore::message(int number) {
-    struct Entry {
-        int n;
-        const char* text;
-    };
-    static const Entry table[] = {
-        {0, "設定値に誤りがあります(%s)。"},
-        {6, "システムファイルが保存できません。"},
-        {100, "ファイルオープンエラー"},
-        {104, "システムファイルのバージョンが違います。"},
-        {106, "ファイルが見つかりません。"},
-        {906, "システムファイルが保存できません。"},
-        {907, "ファイルオープンエラー"},
-        {908, "ファイルが見つかりません。"},
-        {920, "Browser を起動できません。"},
-        {935, "ユーザー名を選択してください。"},
-    };
-    for (const auto& e : table)
-        if (e.n == number) return e.text;
-    return {};
-}
+std::string ShellCore::message(int number) { return std::string(app::message(number)); }
 
 bool ShellCore::clickablePath(std::string_view line, std::string& path) {
-    static const char* exts[] = {".xls", ".htm", ".doc", ".gif", ".wmf", ".txt"};
-    bool named = std::any_of(std::begin(exts), std::end(exts),
-                             [&](const char* e) { return line.find(e) != std::string_view::npos; });
-    if (!named) return false;
-    size_t colon = line.find(':');
-    if (colon == std::string_view::npos) return false;
-    std::string_view rest = line.substr(colon + 1);
-    size_t close = rest.find(']');
-    if (close != std::string_view::npos) rest = rest.substr(0, close);
-    if (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\n' || rest.back() == '\r')) rest.remove_suffix(1);
-    path = std::string(rest);
+    path = app::clickablePath(line);
     return !path.empty();
 }
 

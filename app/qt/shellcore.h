@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/messages.h"
+
 namespace appqt {
 
 struct LayoutRect {
@@ -109,8 +111,8 @@ public:
     // --- message texts and lines
     static std::string message(int number);
     static bool clickablePath(std::string_view line, std::string& path);
-    static constexpr int kListCap = 1000;
-    static constexpr int kListDrop = 100;
+    static constexpr int kListCap = static_cast<int>(app::MessageListModel::kCap);
+    static constexpr int kListDrop = static_cast<int>(app::MessageListModel::kDrop);
 
 private:
     std::vector<unsigned char> rec_;
