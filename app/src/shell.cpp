@@ -250,6 +250,10 @@ int AppCore::openProject(const std::string& path, bool fromRecent, bool isNew) {
     int r = app::openProject(p, defaultDataDir(), opened, &imported);
     if (r != 0) return r;
     if (imported) addRecent(p);
+    // Folders of a project may be written relative to the installation folder (the
+    // sample projects are), so that they move with it.
+    if (!opened.dataDir.empty()) opened.dataDir = base::makeAbsolute(installDir_, opened.dataDir);
+    if (!opened.baseDir.empty()) opened.baseDir = base::makeAbsolute(installDir_, opened.baseDir);
     if (!isNew)
         for (int list = 0; list < 3; ++list) base::services().clearMessages(list);
     project_ = std::move(opened);
