@@ -139,7 +139,7 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
             int c = inputCodeFromText(line);
             if (c >= 0) p.inputCode = c;
         } else if (includeOn) {
-            if (line[0] == '/') {
+            if (!line.empty() && line[0] == '/') {
                 ended = true;
                 continue;
             }
@@ -385,6 +385,45 @@ int rewriteInputFileCode(const std::string& projectPath, int code) {
     }
     if (!written) out += newLine + "\r\n";
     return base::writeFileAtomic(projectPath, out) ? 0 : -1;
+}
+
+// ---- project dialog list checks ------------------------------------------------
+
+bool isListableFile(std::string_view path) {
+    std::string ext = base::toUpperAscii(base::extensionOf(path));
+    if (ext == ".LOG" || ext == ".KLG" || ext == ".INC") return true;
+    return ext.size() >= 2 && (ext[1] == 'C' || ext[1] == 'H');
+}
+
+int checkFileToAdd(const std::vector<std::string>& entries, const std::string& file) {
+    if (!isListableFile(file)) return kAddNotSource;
+    for (const auto& e : entries)
+        if (e == file) return kAddDuplicate;
+    std::string stem = base::baseName(file);
+    for (const auto& e : entries)
+        if (base::baseName(e) == stem) return kAddSameStem;
+    return kAddOk;
+}
+
+void reportAddCheck(int check, const std::string& file) {
+    auto& s = base::services();
+    switch (check) {
+    case kAddNotSource: s.warningBox(base::kBoxInfo, kEditCaption, formatMessage("Cソースファイルではありません(%s)。", file)); break;
+    case kAddDuplicate: s.warningBox(base::kBoxInfo, kEditCaption, formatMessage("ファイル名が重複しています。(%s)", file)); break;
+    case kAddSameStem:
+        s.warningBox(base::kBoxInfo, kEditCaption, "ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。", file);
+        break;
+    default: break;
+    }
+}
+
+std::string displayEntry(const std::string& entry, const std::string& baseDir, bool absolute) {
+    std::string abs = base::makeAbsolute(baseDir, entry);
+    if (absolute || baseDir.empty()) return abs;
+    std::string prefix = base::stripTrailingSlash(baseDir);
+    if (prefix != "/") prefix += '/';
+    if (abs.size() > prefix.size() && abs.compare(0, prefix.size(), prefix) == 0) return abs.substr(prefix.size());
+    return abs;
 }
 
 }  // namespace app
