@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/params.h"
+#include "app/settings.h"
 #include "base/services.h"
 #include "base/text.h"
 #include "testutil.h"
@@ -209,4 +210,41 @@ TEST(ParamRecord, DefaultRecordIsCurrentAndReadsBackUnchanged) {
     EXPECT_EQ(up.record().generationTarget(kKindChart), 1);
     EXPECT_EQ(up.record().preprocessCommand(), "/bin/sh awk/tcplog.sh &B");
     EXPECT_EQ(up.record().recentCount(), 0);
+}
+
+TEST(Settings, DisplayPageChecksTabWidthAndResetsColours) {
+    Fixture f;
+    apptest::put(f.def, paramFileBytes(makeDefaultRecord()));
+    UserParams up(f.dir.path(), "");
+    ASSERT_EQ(up.read(), 0);
+    int w = -5;
+    for (const char* bad : {"33", "-1", "", "abc", "1x", "0032a"}) EXPECT_FALSE(parseTabWidth(bad, w)) << bad;
+    EXPECT_TRUE(parseTabWidth("0", w));
+    EXPECT_EQ(w, 0);
+    EXPECT_TRUE(parseTabWidth(" 32 ", w));
+    EXPECT_EQ(w, 32);
+
+    DisplayOptions o = displayOptionsFrom(up.record());
+    o.tabWidthText = "33";
+    EXPECT_EQ(applyDisplayOptions(up, o), 1);
+    EXPECT_EQ(f.rec.boxes.back().caption, "表示");
+    EXPECT_EQ(f.rec.boxes.back().text, "設定値に誤りがあります(33)。");
+    o.tabWidthText = "4";
+    o.text = {1, 2, 3};
+    o.resetColours = true;
+    o.editor = "/usr/bin/gedit";
+    ASSERT_EQ(applyDisplayOptions(up, o), 0);
+    ParamRecord back;
+    ASSERT_EQ(readParamFile(back, up.path(), f.def), 0);
+    EXPECT_EQ(back.tabWidth(), 4);
+    EXPECT_EQ(back.editorPath(), "/usr/bin/gedit");
+    EXPECT_EQ(back.sourceTextColour(), (Rgb{0, 0, 0}));
+    EXPECT_EQ(back.sourceBackColour(), (Rgb{255, 255, 255}));
+
+    storeImageTargets(back, off::kGifTargets, false);
+    EXPECT_FALSE(imageTargetTicked(back, off::kGifTargets));
+    EXPECT_EQ(back.gifTarget(kKindChart), 256);
+    EXPECT_EQ(back.gifTarget(3), 4 * 256);
+    storeImageTargets(back, off::kGifTargets, true);
+    EXPECT_TRUE(imageTargetTicked(back, off::kGifTargets));
 }

@@ -4,6 +4,7 @@
 
 #include "app/catalogue.h"
 #include "app/messages.h"
+#include "app/settings.h"
 #include "app/shell.h"
 #include "base/services.h"
 #include "testutil.h"
@@ -228,6 +229,15 @@ TEST(Shell, OpeningProjectsThroughTheCore) {
     UserParams again(dir.path(), "");
     ASSERT_EQ(again.read(), 0);
     EXPECT_EQ(again.record().recentProject(0), dir / "Projects/S/S.nam");
+
+    // The page "プロジェクト": system name into the .css, a new code into the file.
+    ASSERT_EQ(applyProjectOptions(core, "システム", 1), 0);
+    EXPECT_EQ(readCssValue(core.project().path, "SYS"), "システム");
+    EXPECT_EQ(core.project().inputCode, 1);
+    Project reread;
+    std::string path = core.project().path;
+    ASSERT_EQ(app::openProject(path, core.defaultDataDir(), reread), 0);
+    EXPECT_EQ(reread.inputCode, 1);
 }
 
 TEST(Users, IniStoreRoundTrip) {
