@@ -104,4 +104,20 @@ int rewriteInputFileCode(const std::string& projectPath, int code);
 int createProject(const std::string& location, const std::string& name, const std::string& baseDir,
                   const std::vector<std::string>& sources, Project& p);
 
+// Checks of the project dialog's file list.
+constexpr int kMaxListEntries = 1000;
+enum AddCheck { kAddOk = 0, kAddNotSource = 1, kAddDuplicate = 2, kAddSameStem = 3 };
+// True for a log file (".log", ".klg") or a source file (".c", ".cpp", ".h", ".hh",
+// ".hxx", ".hpp", ".inc" and any extension beginning ".c" or ".h"), ignoring case.
+bool isListableFile(std::string_view path);
+// Whether `file` (absolute) may join a list of absolute `entries`: not a listable
+// type, the same path already listed, or the same name without extension (so that
+// a.log and a.klg, or a-inc.log and a.inc, would derive the same chart name).
+int checkFileToAdd(const std::vector<std::string>& entries, const std::string& file);
+// Shows the warning box of a refused file (caption "プロジェクトファイル編集").
+void reportAddCheck(int check, const std::string& file);
+// An entry as the list shows it: relative to `baseDir` when it lies inside it and
+// `absolute` is off, else absolute.
+std::string displayEntry(const std::string& entry, const std::string& baseDir, bool absolute);
+
 }  // namespace app

@@ -42,9 +42,11 @@ constexpr const char* kAppName = "Chronava";
 // The frame rectangle: layout entry (0, 0), or 10, 10, 880 x 600 when unset; a
 // negative x or y becomes 0.
 LayoutRect frameRect(const ParamRecord& rec);
-// Message pane: layout entry (0, 4), or height 100 at clientHeight - 100.
+// Message pane: layout entry (0, 4) (y = top edge in client coordinates, height), or
+// height 100 at clientHeight - 100 when unset. x and width are left 0: the pane spans
+// the client width.
 LayoutRect messagePaneRect(const ParamRecord& rec, int clientHeight);
-// Tree pane width: x of layout entry (0, 1), or 200.
+// Tree pane width: layout entry (0, 1) keeps it in its x field; 200 when unset.
 int treePaneWidth(const ParamRecord& rec);
 
 // Project tree as a model. Item data: 10*i + 10 log node, + 16 log file, + 18 chart;
@@ -102,8 +104,9 @@ public:
 
     // Road A: opens a project. `fromRecent` checks for the file before touching the
     // list. Result 0, or the reader's result (-1, -2), or -3 when the file is missing.
-    // Adds the path to the recent list and writes the parameter file.
-    int openProject(const std::string& path, bool fromRecent);
+    // Adds the path to the recent list and writes the parameter file; unless the
+    // project is new, the three message lists are emptied.
+    int openProject(const std::string& path, bool fromRecent, bool isNew = false);
     // Adds a path to the recent list and rewrites the parameter file.
     void addRecent(const std::string& path);
 
