@@ -4,7 +4,6 @@
 #include <QVBoxLayout>
 #include <map>
 
-#include "base/names.h"
 
 namespace appqt {
 namespace {
@@ -13,24 +12,6 @@ std::map<int, ChildFactory>& factories() {
     return m;
 }
 }  // namespace
-
-const char* childClassName(int kind) {
-    static const char* names[] = {"", "FLTChild", "SMRYChild", "PADChild", "HCPChild", "FLOWChild",
-                                  "DOCChild", "SRCChild", "TREEChild", "TCChild"};
-    return kind >= 1 && kind <= 9 ? names[kind] : "";
-}
-
-const char* childViewName(int kind) {
-    static const char* names[] = {"", "ListView", "SummaryView", "PADView", "HCPView", "FlowChartView",
-                                  "DocView", "SourceView", "TreeView", "Chronava"};
-    return kind >= 1 && kind <= 9 ? names[kind] : "";
-}
-
-std::string childTitle(int kind, const std::string& path) {
-    std::string name = base::splitPath(path).name;
-    if (kind == 1 || kind == 8) name = base::baseName(path);
-    return name + " - " + childViewName(kind);
-}
 
 void registerChildFactory(int kind, ChildFactory f) { factories()[kind] = std::move(f); }
 
@@ -41,7 +22,7 @@ ChildView* createChildView(int kind, QWidget* parent) {
 }
 
 PlaceholderChild::PlaceholderChild(int kind, QWidget* parent) : ChildView(parent), kind_(kind) {
-    setObjectName(childClassName(kind));
+    setObjectName(app::childClassName(kind));
     label_ = new QLabel(this);
     label_->setObjectName("PLACEHOLDER");
     label_->setAlignment(Qt::AlignCenter);

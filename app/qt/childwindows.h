@@ -7,20 +7,15 @@
 #include <functional>
 #include <string>
 
+#include "app/shell.h"
+
 class QLabel;
 
 namespace appqt {
 
 constexpr int kChildKinds = 12;
-constexpr int kKindSource = 7;
-constexpr int kKindChart = 9;
-
-// Window class (objectName) and the view name used in the child's title.
-const char* childClassName(int kind);
-const char* childViewName(int kind);
-// The child's title: "%s - %s" from the file name (kinds 1 and 8 without extension)
-// and the view name.
-std::string childTitle(int kind, const std::string& path);
+constexpr int kKindSource = app::kChildSource;
+constexpr int kKindChart = app::kChildChart;
 
 class ChildView : public QWidget {
     Q_OBJECT

@@ -11,25 +11,26 @@
 
 namespace appqt {
 
-bool readLogonSettings(LogonSettings& s) {
+bool QSettingsLogonStore::read(app::LogonSettings& s) {
     QSettings st("KOV", "ChronavaS");
     s = {};
-    if (!st.contains("Logon") && !st.contains("LogonName")) return false;
+    bool present = st.contains("Logon") || st.contains("NewUserByCopy") || st.contains("LogonName");
     s.logon = st.value("Logon", "0").toString().toInt();
     s.newUserByCopy = st.value("NewUserByCopy", "0").toString().toInt();
-    s.name = st.value("LogonName", "").toString().toStdString();
-    return !s.name.empty();
+    s.logonName = st.value("LogonName", "").toString().toStdString();
+    return present && !s.logonName.empty();
 }
 
-void writeLogonSettings(const LogonSettings& s) {
+bool QSettingsLogonStore::write(const app::LogonSettings& s) {
     QSettings st("KOV", "ChronavaS");
     st.setValue("Logon", QString::number(s.logon));
     st.setValue("NewUserByCopy", QString::number(s.newUserByCopy));
-    st.setValue("LogonName", QString::fromStdString(s.name));
+    st.setValue("LogonName", QString::fromStdString(s.logonName));
     st.sync();
+    return st.status() == QSettings::NoError;
 }
 
-LoginDialog::LoginDialog(const std::vector<std::string>& users, const std::string& last, QWidget* parent)
+LoginDialog::LoginDialog(const std::vector<std::string>& users, int selected, QWidget* parent)
     : HelpDialog(nullptr, 800, parent) {
     setObjectName("LOGINDLG");
     setWindowTitle("PXD98/FL ユーザーログオン");
@@ -38,13 +39,8 @@ LoginDialog::LoginDialog(const std::vector<std::string>& users, const std::strin
     list_->setObjectName("id1000");
     auto* label = new QLabel("ユーザー名の選択(&U):", this);
     label->setBuddy(list_);
-    int select = users.empty() ? -1 : 0;
-    for (size_t i = 0; i < users.size(); ++i) {
-        list_->addItem(QString::fromStdString(users[i]));
-        if (QString::fromStdString(users[i]).compare(QString::fromStdString(last), Qt::CaseInsensitive) == 0)
-            select = static_cast<int>(i);
-    }
-    if (select >= 0) list_->setCurrentRow(select);
+    for (const std::string& u : users) list_->addItem(QString::fromStdString(u));
+    if (selected >= 0 && selected < list_->count()) list_->setCurrentRow(selected);
     auto* box = new QDialogButtonBox(this);
     auto* ok = box->addButton("OK", QDialogButtonBox::AcceptRole);
     ok->setObjectName("id1");

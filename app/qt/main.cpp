@@ -6,12 +6,13 @@
 #include <cstring>
 #include <string>
 
+#include "app/shell.h"
 #include "startup.h"
 #include "subcommands.h"
 
 int main(int argc, char** argv) {
-    std::string installDir = appqt::installationFolder();
-    appqt::exportInstallationFolder(installDir);
+    std::string installDir = app::executableDir();
+    app::exportPxd(installDir);
 
     if (argc > 1) {
         if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
@@ -48,5 +49,5 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("KOV");
     QApplication::setApplicationName("ChronavaS");
     appqt::setupFonts(app);
-    return appqt::runDesktop(argc, argv, installDir, opt);
+    return appqt::runDesktop(installDir, opt);
 }

@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/catalogue.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "helpwindow.h"
@@ -90,7 +91,7 @@ void SplitBar::mouseReleaseEvent(QMouseEvent* e) {
 
 // --- frame --------------------------------------------------------------------------
 
-MainFrame::MainFrame(ShellCore& core, QtServices& services, const QString& helpDir)
+MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& helpDir)
     : core_(core), services_(services), helpDir_(helpDir) {
     setObjectName("PXDMAIN");
     setWindowTitle("PXDMAIN");
@@ -98,9 +99,9 @@ MainFrame::MainFrame(ShellCore& core, QtServices& services, const QString& helpD
     setMainFrameWidget(this);
     services_.setFrame(this);
 
-    LayoutRect r;
-    if (core_.layout(0, 1, r)) treeWidth_ = r.width;
-    if (core_.layout(0, 4, r)) messageHeight_ = r.height;
+    const app::ParamRecord& rec = core_.params().record();
+    treeWidth_ = app::treePaneWidth(rec);
+    messageHeight_ = app::messagePaneRect(rec, 0).height;
 
     buildMenus();
     buildClient();
@@ -133,12 +134,12 @@ MainFrame::MainFrame(ShellCore& core, QtServices& services, const QString& helpD
     messages_->setOpener([this](const QString& p) {
         std::string path = p.toStdString();
         if (!base::services().openWithShell(path))
-            base::services().messageBox(1, "Chronava", ShellCore::message(920), path);
+            base::services().messageBox(1, "Chronava", std::string(app::message(920)), path);
     });
     logo_->setClickAction([this] {
         std::string page = base::joinPath(helpDir_.toStdString(), kProductPage);
         if (!base::services().openWithShell(page))
-            base::services().messageBox(1, "Chronava", ShellCore::message(920), page);
+            base::services().messageBox(1, "Chronava", std::string(app::message(920)), page);
     });
 
     updateProjectCommands();
@@ -390,7 +391,7 @@ void MainFrame::splitMoved(int x) {
     treeWidth_ = x;
     layoutClient();
     QRect r = treePane_->geometry();
-    if (saveLayout_) core_.setLayout(0, 1, {r.x(), r.y(), r.width(), r.height()});
+    storeLayout(1, r);
 }
 
 void MainFrame::workSplitMoved(int y) {
@@ -398,7 +399,7 @@ void MainFrame::workSplitMoved(int y) {
     messageHeight_ = std::max(0, client_->height() - (y + kSplit));
     layoutClient();
     QRect r = messages_->geometry();
-    if (saveLayout_) core_.setLayout(0, 4, {r.x(), r.y(), r.width(), r.height()});
+    storeLayout(4, r);
 }
 
 void MainFrame::togglePane(int id) {
@@ -411,9 +412,9 @@ void MainFrame::togglePane(int id) {
 }
 
 void MainFrame::dispatch(int id) {
-    if (id >= cmd::kRecentFirst && id < cmd::kRecentFirst + ShellCore::kRecentMax) {
+    if (id >= cmd::kRecentFirst && id < cmd::kRecentFirst + app::kRecentMax) {
         setStatusText({});
-        auto list = core_.recent();
+        auto list = core_.params().record().recentProjects();
         size_t i = static_cast<size_t>(id - cmd::kRecentFirst);
         if (i < list.size()) openProject(list[i], true);
         return;
@@ -472,14 +473,14 @@ void MainFrame::updateProjectCommands() {
 void MainFrame::updateTitle() { setWindowTitle(QString::fromStdString(core_.title())); }
 
 void MainFrame::refreshRecentMenu() {
-    auto list = core_.recent();
+    auto list = core_.params().record().recentProjects();
     if (list.empty()) return;
     if (!recentSeparator_) {
         recentSeparator_ = menus_[0]->addSeparator();
         recentSeparator_->setObjectName(QString("id%1").arg(cmd::kRecentSeparator));
     }
     for (size_t i = 0; i < list.size(); ++i) {
-        QString label = QString::fromStdString(ShellCore::recentLabel(static_cast<int>(i), list[i]));
+        QString label = QString::fromStdString(app::recentMenuLabel(static_cast<int>(i), list[i]));
         if (i < recentActions_.size()) {
             recentActions_[i]->setText(label);  // relabelled in place
             continue;
@@ -514,29 +515,12 @@ void MainFrame::fillWindowMenu() {
 
 // --- projects ----------------------------------------------------------------------
 
-void MainFrame::openProject(const std::string& pathIn, bool fromRecent, bool isNew, bool generate) {
-    std::string path = pathIn;
-    if (fromRecent && !base::fileExists(path)) {
-        base::services().messageBox(1, "ファイル読み込み", path, ShellCore::message(908));
-        setStatusText({});
-        return;
-    }
-    core_.addRecent(path);
+void MainFrame::openProject(const std::string& path, bool fromRecent, bool isNew, bool generate) {
+    int r = core_.openProject(path, fromRecent, isNew);
+    // The recent list changes even when the file turns out to be missing or unreadable.
     refreshRecentMenu();
-    if (!base::fileExists(path)) {
-        base::services().messageBox(1, "ファイル読み込み", path, ShellCore::message(908));
-        return;
-    }
-    std::string opened = path;
-    if (core_.openProject(opened) != 0) return;
-    if (opened != path) {
-        core_.addRecent(opened);
-        refreshRecentMenu();
-    }
-    if (!isNew)
-        for (int i = 0; i < 3; ++i) messages_->clear(i);
+    if (r != 0) return;
     closeAllChildren();
-    core_.projectPath = opened;
     rebuildTree();
     updateProjectCommands();
     updateTitle();
@@ -546,19 +530,19 @@ void MainFrame::openProject(const std::string& pathIn, bool fromRecent, bool isN
 void MainFrame::newProject() {
     NamListDialog dlg(*this, false);
     if (dlg.exec() != QDialog::Accepted) return;
-    openProject(core_.projectPath, false, true, dlg.generateRequested());
+    openProject(dlg.projectPath(), false, true, dlg.generateRequested());
 }
 
 void MainFrame::editProject() {
     if (!hasProject()) return;
-    std::string before = core_.projectPath;
+    std::string before = core_.project().path;
     NamListDialog dlg(*this, true);
     if (dlg.exec() != QDialog::Accepted) return;
-    if (core_.projectPath != before) {
+    if (core_.project().path != before) {
         closeAllChildren();
         rebuildTree();
         updateTitle();
-        core_.addRecent(core_.projectPath);
+        core_.addRecent(core_.project().path);
         refreshRecentMenu();
     } else {
         rebuildTree();
@@ -567,30 +551,43 @@ void MainFrame::editProject() {
     if (dlg.generateRequested()) dispatch(cmd::kGenerate);
 }
 
+namespace {
+void addTreeItems(QTreeWidgetItem* into, const app::TreeItem& t) {
+    for (const app::TreeItem& c : t.children) {
+        auto* it = new QTreeWidgetItem(into);
+        it->setText(0, QString::fromStdString(c.text));
+        it->setIcon(0, treeIcon(c.image));
+        it->setData(0, Qt::UserRole, c.data);
+        addTreeItems(it, c);
+    }
+}
+
+app::TreeItem modelOf(const QTreeWidgetItem* it) {
+    return {it->text(0).toStdString(), 0, it->data(0, Qt::UserRole).toInt(), {}};
+}
+}  // namespace
+
 void MainFrame::rebuildTree() {
     tree_->clear();
+    core_.setTreeMode(treeTabs_->currentIndex() == 1 ? app::kTreeFile : app::kTreeDocument);
     if (!hasProject()) return;
-    auto items = core_.projectTree(treeTabs_->currentIndex());
-    std::vector<QTreeWidgetItem*> made;
-    made.reserve(items.size());
-    for (const TreeItem& t : items) {
-        QTreeWidgetItem* it = t.parent < 0 ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(made.at(t.parent));
-        it->setText(0, QString::fromStdString(t.text));
-        it->setIcon(0, treeIcon(t.image));
-        it->setData(0, Qt::UserRole, t.data);
-        it->setData(0, Qt::UserRole + 1, QString::fromStdString(t.source));
-        made.push_back(it);
-    }
-    if (!made.empty()) made.front()->setExpanded(true);
+    app::TreeItem root = core_.tree();
+    auto* top = new QTreeWidgetItem(tree_);
+    top->setText(0, QString::fromStdString(root.text));
+    top->setIcon(0, treeIcon(root.image));
+    top->setData(0, Qt::UserRole, root.data);
+    addTreeItems(top, root);
+    top->setExpanded(true);
 }
 
 void MainFrame::openTreeItem(QTreeWidgetItem* item) {
     if (!item) return;
-    int d = item->data(0, Qt::UserRole).toInt();
-    int kind = d % 10 == 8 ? kKindChart : d % 10 == 6 ? kKindSource : 0;
-    if (kind == 0) return;
-    std::string name = item->data(0, Qt::UserRole + 1).toString().toStdString();
-    if (name.empty()) return;
+    app::TreeItem self = modelOf(item);
+    app::TreeItem parent;
+    if (item->parent()) parent = modelOf(item->parent());
+    std::string name;
+    int kind = app::childKindForItem(self, item->parent() ? &parent : nullptr, core_.treeMode(), name);
+    if (kind == 0 || name.empty()) return;
     openChild(kind, name);
 }
 
@@ -607,15 +604,15 @@ ChildView* MainFrame::openChild(int kind, const std::string& name) {
         ChildView* view = createChildView(kind, nullptr);
         sw = mdi_->addSubWindow(view);
         sw->setAttribute(Qt::WA_DeleteOnClose);
-        sw->setObjectName(QString(childClassName(kind)) + "Frame");
+        sw->setObjectName(QString(app::childClassName(kind)) + "Frame");
         sw->setWindowIcon(treeIcon(kind == kKindChart ? 10 : 6));
         QSize area = mdi_->viewport()->size();
         sw->resize(std::max(100, area.width() - 50), std::max(80, area.height() - 50));
         slots_[kind] = sw;
         sw->show();
     }
-    std::string path = core_.resolve(name);
-    sw->setWindowTitle(QString::fromStdString(childTitle(kind, path)));
+    std::string path = app::resolveChildName(core_.project().baseDir, name);
+    sw->setWindowTitle(QString::fromStdString(app::childTitle(kind, path)));
     auto* view = qobject_cast<ChildView*>(sw->widget());
     if (view) view->loadFile(path);
     mdi_->setActiveSubWindow(sw);
@@ -630,18 +627,26 @@ void MainFrame::closeAllChildren() {
 
 // --- frame events -------------------------------------------------------------------
 
-QRect MainFrame::initialRect(const ShellCore& core) {
-    LayoutRect r;
-    if (!core.layout(0, 0, r)) return QRect(10, 10, 880, 600);
-    // Positions are stored as 16-bit values; a negative one comes back above 32767.
-    int x = r.x > 32767 ? 0 : r.x, y = r.y > 32767 ? 0 : r.y;
-    return QRect(x, y, r.width, r.height);
+QRect MainFrame::initialRect(const app::AppCore& core) {
+    app::LayoutRect r = app::frameRect(core.params().record());
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+// Layout entries of group 0: 0 the frame, 1 the tree pane (its width is kept in the x
+// field as well), 4 the message pane. Each change rewrites the parameter file.
+void MainFrame::storeLayout(int entry, const QRect& r) {
+    if (!saveLayout_ || r.width() <= 0 || r.height() <= 0) return;
+    app::LayoutRect l{r.x(), r.y(), r.width(), r.height()};
+    if (entry == 1) l.x = r.width();
+    app::LayoutRect old;
+    if (core_.params().layout(0, entry, old) && old == l) return;
+    core_.params().setLayout(0, entry, l);
 }
 
 void MainFrame::saveFrameRect() {
     if (!saveLayout_ || isMaximized() || isMinimized() || !isVisible()) return;
     QPoint p = pos();
-    core_.setLayout(0, 0, {std::max(0, p.x()), std::max(0, p.y()), width(), height()});
+    storeLayout(0, QRect(std::max(0, p.x()), std::max(0, p.y()), width(), height()));
 }
 
 void MainFrame::moveEvent(QMoveEvent* e) {
@@ -653,8 +658,7 @@ void MainFrame::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     updateTitle();
     if (saveLayout_ && showTree_ && !isMaximized() && !isMinimized()) {
-        QRect r = treePane_->geometry();
-        if (r.width() > 0 && r.height() > 0) core_.setLayout(0, 1, {r.x(), r.y(), r.width(), r.height()});
+        storeLayout(1, treePane_->geometry());
     }
     // The size is kept as well, so a frame resized at its right edge reopens at that size.
     saveFrameRect();

@@ -11,8 +11,8 @@
 #include <map>
 #include <string>
 
+#include "app/shell.h"
 #include "childwindows.h"
-#include "shellcore.h"
 
 class QAction;
 class QLabel;
@@ -76,10 +76,10 @@ public:
     static constexpr int kToolbarRow = 30;  // rebar 28 + 2
     static constexpr int kSplit = 6;
 
-    MainFrame(ShellCore& core, QtServices& services, const QString& helpDir);
+    MainFrame(app::AppCore& core, QtServices& services, const QString& helpDir);
     ~MainFrame() override;
 
-    ShellCore& core() { return core_; }
+    app::AppCore& core() { return core_; }
     QtServices& qtServices() { return services_; }
     MessagePane* messagePane() const { return messages_; }
     LogoBox* logoBox() const { return logo_; }
@@ -117,7 +117,7 @@ public:
     void refreshRecentMenu();
     void updateTitle();
     void updateProjectCommands();
-    bool hasProject() const { return !core_.projectPath.empty(); }
+    bool hasProject() const { return core_.hasProject(); }
 
     ChildView* openChild(int kind, const std::string& name);
     ChildView* child(int kind) const;
@@ -125,7 +125,7 @@ public:
     void openTreeItem(QTreeWidgetItem* item);
 
     // The frame rectangle at start-up from layout entry (0, 0).
-    static QRect initialRect(const ShellCore& core);
+    static QRect initialRect(const app::AppCore& core);
     // Starts saving layout changes (after the frame is first shown).
     void setLayoutSaving(bool on) { saveLayout_ = on; }
 
@@ -148,7 +148,8 @@ private:
     void workSplitMoved(int y);
     int messageTop() const;
 
-    ShellCore& core_;
+    app::AppCore& core_;
+    void storeLayout(int entry, const QRect& r);
     QtServices& services_;
     QString helpDir_;
     std::map<int, QAction*> actions_;

@@ -6,7 +6,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "shellcore.h"
+#include "app/messages.h"
 
 namespace appqt {
 
@@ -23,9 +23,7 @@ MessageList::MessageList(QWidget* parent) : QListWidget(parent) {
 QString MessageList::pathAt(const QPoint& pos) const {
     QListWidgetItem* it = itemAt(pos);
     if (!it) return {};
-    std::string path;
-    if (!ShellCore::clickablePath(it->text().toStdString(), path)) return {};
-    return QString::fromStdString(path);
+    return QString::fromStdString(app::clickablePath(it->text().toStdString()));
 }
 
 void MessageList::mouseMoveEvent(QMouseEvent* e) {
@@ -97,8 +95,9 @@ MessagePane::MessagePane(QWidget* parent) : QWidget(parent) {
 void MessagePane::append(int list, const QString& text) {
     if (list < 0 || list > 2) return;
     QListWidget* w = lists_[list];
-    if (w->count() > ShellCore::kListCap) {
-        for (int i = 0; i < ShellCore::kListDrop; ++i) delete w->takeItem(0);
+    // The same cap as the pane's model: above 1000 lines the 100 oldest go first.
+    if (w->count() > static_cast<int>(app::MessageListModel::kCap)) {
+        for (size_t i = 0; i < app::MessageListModel::kDrop; ++i) delete w->takeItem(0);
     }
     w->addItem(text);
     w->setCurrentRow(w->count() - 1);

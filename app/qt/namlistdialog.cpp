@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/catalogue.h"
+#include "app/project.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "base/text.h"
@@ -24,14 +26,6 @@ namespace {
 const char kCaption[] = "プロジェクトファイル編集";
 bool g_link = true;
 bool g_absolute = false;
-
-bool isLogFile(const std::string& p) { return base::hasExtension(p, ".log") || base::hasExtension(p, ".klg"); }
-
-bool isSourceFile(const std::string& p) {
-    std::string ext = base::toUpperAscii(base::extensionOf(p));
-    if (ext.size() < 2) return false;
-    return ext[1] == 'C' || ext[1] == 'H' || ext == ".INC";
-}
 
 void warn(const std::string& l1, const std::string& l2 = {}) { base::services().warningBox(1, kCaption, l1, l2); }
 
@@ -59,11 +53,7 @@ NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
     : HelpDialog(&frame, editMode ? 811 : 810), edit_(editMode) {
     setObjectName("NAMLSTDLG");
     setWindowTitle(editMode ? kCaption : "新規作成");
-    ShellCore& core = frame.core();
-    savedPath_ = core.projectPath;
-    savedData_ = core.dataFolder;
-    savedBase_ = core.baseFolder;
-    savedIncludes_ = core.includePaths;
+    app::AppCore& core = frame.core();
 
     name_ = new QLineEdit(this);
     name_->setObjectName("id1000");
@@ -135,19 +125,18 @@ NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
     link_->setChecked(g_link);
     absolute_->setChecked(g_absolute);
     if (!editMode) {
-        std::string data = core.defaultDataFolder();
+        std::string data = core.defaultDataDir();
         folder_->setText(QString::fromStdString(data + "/"));
         base_->setText(QString::fromStdString(data));
     } else {
-        openedPath_ = core.projectPath;
-        name_->setText(QString::fromStdString(base::baseName(core.projectPath)));
-        folder_->setText(QString::fromStdString(core.dataFolder + "/"));
-        base_->setText(QString::fromStdString(core.baseFolder.empty() ? core.dataFolder : core.baseFolder));
-        std::vector<std::string> lines;
-        if (!core.readSources(core.projectPath, lines)) {
-            warn(ShellCore::message(100), core.projectPath);
-        }
-        for (const auto& l : lines) entries_.push_back(base::makeAbsolute(baseFolder(), l));
+        const app::Project& p = core.project();
+        openedPath_ = p.path;
+        name_->setText(QString::fromStdString(base::baseName(p.path)));
+        folder_->setText(QString::fromStdString(p.dataDir + "/"));
+        base_->setText(QString::fromStdString(p.baseDir.empty() ? p.dataDir : p.baseDir));
+        app::SourceList list = app::readSources(p.path);
+        if (list.result == -1) warn(std::string(app::message(100)), p.path);
+        for (const auto& l : list.entries) entries_.push_back(base::makeAbsolute(baseFolder(), l));
         for (QWidget* w : {static_cast<QWidget*>(name_), static_cast<QWidget*>(folder_),
                            static_cast<QWidget*>(folderButton_), static_cast<QWidget*>(link_)})
             w->setEnabled(false);
@@ -211,14 +200,7 @@ NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
 std::string NamListDialog::baseFolder() const { return stripSlash(base_->text()); }
 
 std::string NamListDialog::shown(const std::string& absolute) const {
-    std::string b = baseFolder();
-    if (!absolute_->isChecked() && !b.empty()) {
-        std::string prefix = b == "/" ? b : b + "/";
-        // Paths are case-sensitive here, so "inside the base folder" compares exactly.
-        if (absolute.size() > prefix.size() && absolute.compare(0, prefix.size(), prefix) == 0)
-            return absolute.substr(prefix.size());
-    }
-    return absolute;
+    return app::displayEntry(absolute, baseFolder(), absolute_->isChecked());
 }
 
 void NamListDialog::redrawList() {
@@ -231,30 +213,17 @@ void NamListDialog::redrawList() {
 int NamListDialog::addFiles(const std::vector<std::string>& files) {
     int taken = 0;
     for (const std::string& f : files) {
-        std::string name = base::splitPath(f).name;
-        if (!isLogFile(f) && !isSourceFile(f)) {
-            char buf[600];
-            std::snprintf(buf, sizeof buf, "Cソースファイルではありません(%s)。", name.c_str());
-            warn(buf);
-            continue;
-        }
-        if (std::find(entries_.begin(), entries_.end(), f) != entries_.end()) {
-            char buf[600];
-            std::snprintf(buf, sizeof buf, "ファイル名が重複しています。(%s)", name.c_str());
-            warn(buf);
-            continue;
-        }
-        std::string stem = base::baseName(f);
-        if (std::any_of(entries_.begin(), entries_.end(), [&](const std::string& e) { return base::baseName(e) == stem; })) {
-            warn("ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。", f);
+        int check = app::checkFileToAdd(entries_, f);
+        if (check != app::kAddOk) {
+            app::reportAddCheck(check, f);
             continue;
         }
         if (base::cp932Length(f) > kMaxEntryBytes) {
-            warn(ShellCore::message(102).empty() ? "ファイル名が長すぎます。" : ShellCore::message(102), f);
+            warn(std::string(app::message(102)), f);
             continue;
         }
-        if (entries_.size() >= kMaxEntries) {
-            warn("処理対象ファイル数が多すぎます。");
+        if (entries_.size() >= static_cast<size_t>(app::kMaxListEntries)) {
+            warn(std::string(app::message(512)));
             break;
         }
         int row = list_->currentRow();
@@ -293,37 +262,23 @@ void NamListDialog::nameEdited(const QString& textIn) {
 }
 
 bool NamListDialog::write() {
-    ShellCore& core = frame_->core();
-    std::string name = name_->text().toStdString();
-    std::string path;
-    if (!edit_) {
-        if (name.empty()) {
-            warn("プロジェクトファイル名を入力してください。");
-            return false;
-        }
-        std::string typed = stripSlash(folder_->text());
-        std::string location = typed.empty() ? std::string(1, '/') : typed;
-        std::string parent = base::folderOf(location);
-        if (!parent.empty() && !base::isDirectory(parent)) {
-            warn("指定フォルダが見つかりません。", parent);
-            return false;
-        }
-        core.dataFolder = location;
-        core.includePaths.clear();
-        base::makeDirectories(location);
-        path = base::replaceExtension(base::joinPath(location, name), ".nam");
-    } else {
-        path = core.projectPath;
-    }
-    std::string b = baseFolder();
-    core.baseFolder = b.empty() ? base::folderOf(path) : b;
+    app::AppCore& core = frame_->core();
     std::vector<std::string> lines;
     for (const auto& e : entries_) lines.push_back(shown(e));
-    if (!core.writeProject(path, lines)) {
-        warn(ShellCore::message(100), path);
-        core.projectPath.clear();
-        return false;
+    if (!edit_) {
+        app::Project p = core.project();
+        p.includePaths.clear();  // a new project starts without the include paths of another
+        if (app::createProject(stripSlash(folder_->text()), name_->text().toStdString(), baseFolder(), lines, p) != 0)
+            return false;
+        written_ = p.path;
+        return true;
     }
+    app::Project p = core.project();
+    std::string b = baseFolder();
+    p.baseDir = b.empty() ? base::folderOf(p.path) : b;
+    if (app::saveProject(p, lines) != 0) return false;
+    core.project() = p;
+    written_ = p.path;
     return true;
 }
 
@@ -333,6 +288,7 @@ void NamListDialog::finish(bool generate) {
     std::string name = name_->text().toStdString();
     std::string again = base::replaceExtension(base::joinPath(stripSlash(folder_->text()), name), ".nam");
     if (!changed_ && !openedPath_.empty() && again == openedPath_) {
+        written_ = openedPath_;
         if (entries_.empty()) {
             warn("生成対象ソースファイル名を入力してください。");
             return;
@@ -346,17 +302,6 @@ void NamListDialog::finish(bool generate) {
     }
     generate_ = generate;
     accept();
-}
-
-void NamListDialog::done(int r) {
-    if (r != QDialog::Accepted) {
-        ShellCore& core = frame_->core();
-        core.projectPath = savedPath_;
-        core.dataFolder = savedData_;
-        core.baseFolder = savedBase_;
-        core.includePaths = savedIncludes_;
-    }
-    HelpDialog::done(r);
 }
 
 }  // namespace appqt

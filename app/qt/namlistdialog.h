@@ -29,11 +29,11 @@ public:
     // The text an entry shows (relative to the base folder when inside it).
     std::string shown(const std::string& absolute) const;
 
+    // The project written by OK (new mode: the new project file).
+    const std::string& projectPath() const { return written_; }
+
     // Resets the check boxes remembered for the run (tests).
     static void resetRemembered();
-
-public slots:
-    void done(int r) override;
 
 private:
     void nameEdited(const QString& text);
@@ -49,9 +49,7 @@ private:
     QString lastName_;
     std::vector<std::string> entries_;
     std::string openedPath_;
-    // Project state at start, restored by Cancel.
-    std::string savedPath_, savedData_, savedBase_;
-    std::vector<std::string> savedIncludes_;
+    std::string written_;
 
     QLineEdit* name_;
     QLineEdit* folder_;

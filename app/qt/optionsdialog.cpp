@@ -15,6 +15,8 @@
 #include <QVBoxLayout>
 #include <map>
 
+#include "app/project.h"
+#include "app/settings.h"
 #include "base/names.h"
 #include "icons.h"
 #include "mainframe.h"
@@ -38,13 +40,6 @@ public:
     }
     bool apply() override { return true; }
 };
-
-std::string fill(const std::string& format, const std::string& value) {
-    std::string s = format;
-    size_t at = s.find("%s");
-    if (at != std::string::npos) s.replace(at, 2, value);
-    return s;
-}
 
 QRadioButton* radio(const char* text, const char* name, QButtonGroup* group, int id, QWidget* parent) {
     auto* r = new QRadioButton(QString::fromUtf8(text), parent);
@@ -105,13 +100,12 @@ bool OptionsDialog::applyAll() {
 // --- 表示 --------------------------------------------------------------------------
 
 DisplayPage::DisplayPage(MainFrame& frame, QWidget* parent) : OptionPage(904, parent), frame_(frame) {
-    ShellCore& core = frame.core();
-    Rgb t = core.logTextColour(), b = core.logBackColour();
-    int init[2][3] = {{t.r, t.g, t.b}, {b.r, b.g, b.b}};
-    std::copy(&init[0][0], &init[0][0] + 6, &colours_[0][0]);
+    app::DisplayOptions o = app::displayOptionsFrom(frame.core().params().record());
+    colours_[0] = o.text;
+    colours_[1] = o.back;
 
     auto* logGroup = new QGroupBox("ログファイルの表示", this);
-    tabWidth_ = new QLineEdit(QString::number(core.tabWidth()), logGroup);
+    tabWidth_ = new QLineEdit(QString::fromStdString(o.tabWidthText), logGroup);
     tabWidth_->setObjectName("id1100");
     tabWidth_->setMaximumWidth(60);
     auto* tabLabel = new QLabel("タブ展開幅(&T):", logGroup);
@@ -140,7 +134,7 @@ DisplayPage::DisplayPage(MainFrame& frame, QWidget* parent) : OptionPage(904, pa
     colourRow->addStretch(1);
 
     auto* editGroup = new QGroupBox("ログファイル編集", this);
-    editor_ = new QLineEdit(QString::fromStdString(core.editorPath()), editGroup);
+    editor_ = new QLineEdit(QString::fromStdString(o.editor), editGroup);
     editor_->setObjectName("id1104");
     auto* editorLabel = new QLabel("エディタ(&E):", editGroup);
     editorLabel->setBuddy(editor_);
@@ -157,14 +151,14 @@ DisplayPage::DisplayPage(MainFrame& frame, QWidget* parent) : OptionPage(904, pa
     nameCol->addWidget(radio("フォルダ名を表示しない(&1)", "id1106", names_, 0, nameGroup));
     nameCol->addWidget(radio("相対パスを表示する(&2)", "id1107", names_, 1, nameGroup));
     nameCol->addWidget(radio("絶対パスを表示する(&3)", "id1108", names_, 2, nameGroup));
-    if (QAbstractButton* r = names_->button(std::clamp(core.nameDisplay(), 0, 2))) r->setChecked(true);
+    if (QAbstractButton* r = names_->button(std::clamp(o.nameDisplay, 0, 2))) r->setChecked(true);
 
     auto* soundGroup = new QGroupBox("処理終了時の通知音", this);
     sound_ = new QButtonGroup(this);
     auto* soundCol = new QVBoxLayout(soundGroup);
     soundCol->addWidget(radio("通知音を鳴らさない(&4)", "id1109", sound_, 0, soundGroup));
     soundCol->addWidget(radio("通知音を鳴らす(&5)", "id1110", sound_, 1, soundGroup));
-    sound_->button(core.completionSound() ? 1 : 0)->setChecked(true);
+    sound_->button(o.sound ? 1 : 0)->setChecked(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(logGroup, 0, 0, 1, 2);
@@ -176,9 +170,9 @@ DisplayPage::DisplayPage(MainFrame& frame, QWidget* parent) : OptionPage(904, pa
 
     connect(change, &QPushButton::clicked, this, [this] {
         int i = colourList_->currentIndex() == 1 ? 1 : 0;
-        QColor c = QColorDialog::getColor(QColor(colours_[i][0], colours_[i][1], colours_[i][2]), this);
+        QColor c = QColorDialog::getColor(QColor(colours_[i].r, colours_[i].g, colours_[i].b), this);
         if (!c.isValid()) return;
-        colours_[i][0] = c.red(), colours_[i][1] = c.green(), colours_[i][2] = c.blue();
+        colours_[i] = {static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
         resetColours_ = false;
     });
     connect(standard, &QPushButton::clicked, this, [this] { resetColours_ = true; });
@@ -190,23 +184,15 @@ DisplayPage::DisplayPage(MainFrame& frame, QWidget* parent) : OptionPage(904, pa
 }
 
 bool DisplayPage::apply() {
-    QString text = tabWidth_->text().trimmed();
-    bool ok = false;
-    int width = text.toInt(&ok, 10);
-    if (!ok || width < 0 || width > 32) {
-        base::services().warningBox(1, "表示", fill(ShellCore::message(0), tabWidth_->text().toStdString()));
-        return false;
-    }
-    ShellCore& core = frame_.core();
-    core.setTabWidth(width);
-    core.setEditorPath(editor_->text().toStdString());
-    core.setNameDisplay(names_->checkedId() < 0 ? 0 : names_->checkedId());
-    core.setCompletionSound(sound_->checkedId() == 1);
-    if (resetColours_)
-        core.setLogColours({0, 0, 0}, {255, 255, 255});
-    else
-        core.setLogColours({colours_[0][0], colours_[0][1], colours_[0][2]}, {colours_[1][0], colours_[1][1], colours_[1][2]});
-    if (!core.writeParams()) base::services().warningBox(1, "表示", ShellCore::message(6));
+    app::DisplayOptions o;
+    o.tabWidthText = tabWidth_->text().toStdString();
+    o.editor = editor_->text().toStdString();
+    o.nameDisplay = names_->checkedId() < 0 ? 0 : names_->checkedId();
+    o.sound = sound_->checkedId() == 1 ? 1 : 0;
+    o.text = colours_[0];
+    o.back = colours_[1];
+    o.resetColours = resetColours_;
+    if (app::applyDisplayOptions(frame_.core().params(), o) == 1) return false;
     frame_.rebuildTree();
     return true;
 }
@@ -214,24 +200,24 @@ bool DisplayPage::apply() {
 // --- プロジェクト ----------------------------------------------------------------------
 
 ProjectPage::ProjectPage(MainFrame& frame, QWidget* parent) : OptionPage(987, parent), frame_(frame) {
-    ShellCore& core = frame.core();
+    app::AppCore& core = frame.core();
     system_ = new QLineEdit(this);
     system_->setObjectName("id1200");
     auto* sysLabel = new QLabel("システム名(&P):", this);
     sysLabel->setBuddy(system_);
     if (frame.hasProject()) {
-        system_->setText(QString::fromStdString(core.systemName()));
+        system_->setText(QString::fromStdString(app::readCssValue(core.project().path, "SYS")));
     } else {
         system_->setEnabled(false);
     }
     auto* codeGroup = new QGroupBox("ログファイルの漢字コード", this);
     code_ = new QButtonGroup(this);
     auto* col = new QVBoxLayout(codeGroup);
-    col->addWidget(radio("シフト JIS(&S)", "id1201", code_, kSjis, codeGroup));
-    col->addWidget(radio("JIS 漢字(&J)", "id1202", code_, kJis, codeGroup));
-    col->addWidget(radio("日本語 EUC(&E)", "id1203", code_, kEucJp, codeGroup));
-    col->addWidget(radio("UTF-8(&U)", "id1204", code_, kUtf8, codeGroup));
-    initialCode_ = std::clamp(core.inputCode, 0, 3);
+    col->addWidget(radio("シフト JIS(&S)", "id1201", code_, 0, codeGroup));
+    col->addWidget(radio("JIS 漢字(&J)", "id1202", code_, 1, codeGroup));
+    col->addWidget(radio("日本語 EUC(&E)", "id1203", code_, 2, codeGroup));
+    col->addWidget(radio("UTF-8(&U)", "id1204", code_, 3, codeGroup));
+    initialCode_ = std::clamp(core.project().inputCode, 0, 3);
     code_->button(initialCode_)->setChecked(true);
     auto* row = new QHBoxLayout;
     row->addWidget(sysLabel);
@@ -243,24 +229,7 @@ ProjectPage::ProjectPage(MainFrame& frame, QWidget* parent) : OptionPage(987, pa
 }
 
 bool ProjectPage::apply() {
-    ShellCore& core = frame_.core();
-    if (frame_.hasProject() && !core.writeProjectInfo(system_->text().toStdString(), "")) {
-        base::services().warningBox(1, "オプション", ShellCore::message(100),
-                                    base::replaceExtension(core.projectPath, ".css"));
-        return false;
-    }
-    int code = code_->checkedId();
-    if (code >= 0 && code != initialCode_) {
-        if (frame_.hasProject()) {
-            if (!core.rewriteInputCode(code))
-                base::services().warningBox(1, "オプション", ShellCore::message(100), core.projectPath);
-        } else {
-            core.inputCode = code;
-        }
-        core.setLastInputCode(code);
-    }
-    if (!core.writeParams()) base::services().warningBox(1, "プロジェクト", ShellCore::message(906));
-    return true;
+    return app::applyProjectOptions(frame_.core(), system_->text().toStdString(), code_->checkedId()) != 1;
 }
 
 }  // namespace appqt

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/params.h"
 #include "helpdialog.h"
 
 class QButtonGroup;
@@ -61,7 +62,7 @@ private:
     QLineEdit* editor_;
     QButtonGroup* names_;
     QButtonGroup* sound_;
-    int colours_[2][3];
+    app::Rgb colours_[2];
     bool resetColours_ = false;
 };
 

@@ -129,7 +129,7 @@ void QtServices::beep() {
 }
 
 void QtServices::completionSound() {
-    if (frame_ && frame_->core().completionSound()) beep();
+    if (frame_ && frame_->core().params().record().completionSound()) beep();
 }
 
 bool QtServices::pickFile(int mode, std::string& path, std::string_view filter, int& filterIndex) {

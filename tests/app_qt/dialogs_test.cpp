@@ -2,16 +2,17 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/project.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "fixture.h"
 #include "logindialog.h"
 #include "namlistdialog.h"
 #include "optionsdialog.h"
-#include "startup.h"
 
 using namespace appqt;
 
@@ -49,8 +50,8 @@ TEST_F(NamListTest, AddRefusesWrongTypeDuplicateAndSameStem) {
         EXPECT_EQ(b.caption, "プロジェクトファイル編集");
         EXPECT_TRUE(b.warning);
     }
-    EXPECT_EQ(boxes[0].text, "Cソースファイルではありません(readme.pdf)。");
-    EXPECT_EQ(boxes[1].text, "ファイル名が重複しています。(a.log)");
+    EXPECT_EQ(boxes[0].text, "Cソースファイルではありません(" + d + "readme.pdf)。");
+    EXPECT_EQ(boxes[1].text, "ファイル名が重複しています。(" + d + "a.log)");
     EXPECT_EQ(boxes[2].text, "ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。\n" + d + "a.klg");
 
     // a.inc and a-inc.log reduce to the same stem.
@@ -87,9 +88,7 @@ TEST_F(NamListTest, EditWritesTheListAndRemovesEntries) {
     dlg.findChild<QPushButton*>("id1")->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_FALSE(dlg.generateRequested());
-    std::vector<std::string> sources;
-    ASSERT_TRUE(core.readSources(p, sources));
-    EXPECT_EQ(sources, (std::vector<std::string>{"a.log", "b.klg"}));
+    EXPECT_EQ(app::readSources(p).entries, (std::vector<std::string>{"a.log", "b.klg"}));
 }
 
 TEST_F(NamListTest, UnchangedEditWithEmptyListIsRefused) {
@@ -107,7 +106,7 @@ TEST_F(NamListTest, NewModeLinksNameIntoFolderAndWrites) {
     NamListDialog dlg(*frame, false);
     auto* name = dlg.findChild<QLineEdit*>("id1000");
     auto* folder = dlg.findChild<QLineEdit*>("id1001");
-    std::string data = core.defaultDataFolder();
+    std::string data = core.defaultDataDir();
     EXPECT_EQ(folder->text().toStdString(), data + "/");
     name->setFocus();
     QTest::keyClicks(name, "ab");
@@ -129,7 +128,7 @@ TEST_F(NamListTest, NewModeLinksNameIntoFolderAndWrites) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(dlg.generateRequested());
     std::string written = dir() + "/mine/abc/abc.nam";
-    EXPECT_EQ(core.projectPath, written);
+    EXPECT_EQ(dlg.projectPath(), written);
     EXPECT_TRUE(base::fileExists(written));
     EXPECT_TRUE(base::fileExists(dir() + "/mine/abc/abc.css"));
 }
@@ -156,7 +155,7 @@ TEST_F(NamListTest, CancelRestoresTheProjectPath) {
         dlg.findChild<QLineEdit*>("id1001")->setText(QString::fromStdString(dir() + "/readonly-missing/x/p"));
         dlg.findChild<QPushButton*>("id2")->click();
     }
-    EXPECT_EQ(core.projectPath, p);
+    EXPECT_EQ(core.project().path, p);
 }
 
 TEST_F(FrameTest, OptionsPagesRefuseBadTabWidthAndSwitchHelp) {
@@ -184,11 +183,10 @@ TEST_F(FrameTest, OptionsPagesRefuseBadTabWidthAndSwitchHelp) {
     }
     width->setText("32");
     EXPECT_TRUE(dlg.applyAll());
-    EXPECT_EQ(core.tabWidth(), 32);
-    ShellCore again;
-    again.installDir = dir();
-    ASSERT_EQ(again.readParams(), 0);
-    EXPECT_EQ(again.tabWidth(), 32);
+    EXPECT_EQ(core.params().record().tabWidth(), 32);
+    app::UserParams again(dir(), "");
+    ASSERT_EQ(again.read(), 0);
+    EXPECT_EQ(again.record().tabWidth(), 32);
 }
 
 TEST_F(FrameTest, ProjectPageRewritesSystemNameAndCode) {
@@ -201,56 +199,34 @@ TEST_F(FrameTest, ProjectPageRewritesSystemNameAndCode) {
     sys->setText("制御系");
     dlg.findChild<QAbstractButton*>("id1203")->setChecked(true);  // EUC-JP
     EXPECT_TRUE(dlg.applyAll());
-    EXPECT_EQ(core.systemName(), "制御系");
+    EXPECT_EQ(app::readCssValue(p, "SYS"), "制御系");
+    EXPECT_EQ(core.project().inputCode, 2);
+    app::Project reread;
     std::string opened = p;
-    ASSERT_EQ(core.openProject(opened), 0);
-    EXPECT_EQ(core.inputCode, kEucJp);
-    std::vector<std::string> sources;
-    ASSERT_TRUE(core.readSources(p, sources));
-    EXPECT_EQ(sources.size(), 3u);
+    ASSERT_EQ(app::openProject(opened, dir(), reread), 0);
+    EXPECT_EQ(reread.inputCode, 2);
+    EXPECT_EQ(app::readSources(p).entries.size(), 3u);
 }
 
-TEST(LoginDialogTest, PreselectsTheLastUserIgnoringCase) {
-    LoginDialog dlg({"alice", "Bob", "carol"}, "bob");
+TEST(LoginDialogTest, ShowsTheUsersWithThePlannedSelection) {
+    LoginDialog dlg({"alice", "Bob", "carol"}, 1);
+    EXPECT_EQ(dlg.windowTitle(), "PXD98/FL ユーザーログオン");
+    EXPECT_EQ(dlg.list()->count(), 3);
     EXPECT_EQ(dlg.chosen(), "Bob");
-    LoginDialog unknown({"alice", "Bob"}, "zed");
-    EXPECT_EQ(unknown.chosen(), "alice");
-    LoginDialog empty({}, "bob");
+    LoginDialog empty({}, -1);
     EXPECT_EQ(empty.chosen(), "");
 }
 
-TEST_F(FrameTest, LogOnChoosesAUserOrSwitchesItself) {
-    writeLogonSettings({1, 7, "Bob"});
-    std::vector<std::string> offered;
-    auto ask = [&](const std::vector<std::string>& users, const std::string& last, std::string& chosen) {
-        offered = users;
-        EXPECT_EQ(last, "Bob");
-        chosen = users.empty() ? "" : users.front();
-        return true;
-    };
-    // No Users folder: log-on goes off and is written back; nobody is asked.
-    ShellCore c;
-    c.installDir = dir();
-    logOn(c, ask);
-    EXPECT_EQ(c.userName, "");
-    LogonSettings s;
-    readLogonSettings(s);
-    EXPECT_EQ(s.logon, 0);
-    EXPECT_EQ(s.newUserByCopy, 7);
-
-    // An empty Users folder: the list is empty and the run goes on without a user.
-    writeLogonSettings({1, 7, "Bob"});
-    base::makeDirectories(path("Users"));
-    logOn(c, ask);
-    EXPECT_TRUE(offered.empty());
-    EXPECT_EQ(c.userName, "");
-
-    base::makeDirectories(path("Users/alice"));
-    logOn(c, ask);
-    EXPECT_EQ(offered, std::vector<std::string>{"alice"});
-    EXPECT_EQ(c.userName, "alice");
-    readLogonSettings(s);
-    EXPECT_EQ(s.name, "alice");
+TEST(LogonStoreTest, ValuesRoundTripAsStrings) {
+    QSettingsLogonStore store;
+    ASSERT_TRUE(store.write({1, 7, "佐藤"}));
+    app::LogonSettings s;
+    EXPECT_TRUE(store.read(s));
     EXPECT_EQ(s.logon, 1);
-    writeLogonSettings({0, 0, ""});
+    EXPECT_EQ(s.newUserByCopy, 7);
+    EXPECT_EQ(s.logonName, "佐藤");
+    QSettings raw("KOV", "ChronavaS");
+    EXPECT_EQ(raw.value("Logon").toString(), "1");
+    ASSERT_TRUE(store.write({0, 0, ""}));
+    EXPECT_FALSE(store.read(s));  // an empty name counts as missing
 }

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "app/params.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "base/text.h"
@@ -23,11 +24,8 @@ void writeProject(const std::string& path, const std::vector<std::string>& sourc
 
 void FrameTest::SetUp() {
     ASSERT_TRUE(tmp.isValid());
-    std::string record(" [KOV:PRM:Q98:V2.50 ] \r\n", 24);
-    record.append(appqt::ShellCore::kRecordSize, '\0');
-    writeText(path("rq4100s.pro"), record, false);
-    core.installDir = dir();
-    ASSERT_EQ(core.readParams(), 0);
+    ASSERT_EQ(app::writeParamFile(app::makeDefaultRecord(), path("rq4100s.pro")), 0);
+    ASSERT_EQ(core.startup(dir(), logon, nullptr), 0);
     services.boxHook = [this](int kind, bool warning, const std::string& caption, const std::string& text) {
         boxes.push_back({kind, warning, caption, text});
         return true;

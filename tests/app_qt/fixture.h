@@ -11,7 +11,8 @@
 #include "base/services.h"
 #include "mainframe.h"
 #include "qtservices.h"
-#include "shellcore.h"
+#include "app/shell.h"
+#include "app/users.h"
 
 struct RecordedBox {
     int kind;
@@ -35,7 +36,8 @@ protected:
     std::string makeDemoProject();
 
     QTemporaryDir tmp;
-    appqt::ShellCore core;
+    app::MemoryLogonStore logon;
+    app::AppCore core;
     appqt::QtServices services;
     std::unique_ptr<base::ScopedServices> installed;
     std::unique_ptr<appqt::MainFrame> frame;

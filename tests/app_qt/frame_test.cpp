@@ -98,9 +98,6 @@ TEST_F(FrameTest, ProjectCommandsFollowTheOpenProject) {
     EXPECT_TRUE(boxes.empty());
     for (int id : project) EXPECT_TRUE(frame->action(id)->isEnabled()) << id;
     EXPECT_EQ(frame->windowTitle(), "demo - Chronava");
-    core.userName = "kato";
-    frame->updateTitle();
-    EXPECT_EQ(frame->windowTitle(), "demo - Chronava[kato]");
 }
 
 TEST_F(FrameTest, OpeningAProjectFillsBothTreeTabs) {
@@ -161,7 +158,7 @@ TEST_F(FrameTest, DoubleClickOpensOneChildPerKind) {
     EXPECT_EQ(chart->lastCommand(), 301);
 
     // Opening another project closes the children.
-    frame->openProject(core.projectPath, false);
+    frame->openProject(core.project().path, false);
     QCoreApplication::processEvents();
     EXPECT_TRUE(mdi->subWindowList().isEmpty());
     EXPECT_EQ(frame->child(kKindChart), nullptr);
@@ -173,7 +170,7 @@ TEST_F(FrameTest, RecentListKeepsTwentyWithLetterMnemonics) {
         writeProject(p, {"x.log"});
         frame->openProject(p, false);
     }
-    auto list = core.recent();
+    auto list = core.params().record().recentProjects();
     ASSERT_EQ(list.size(), 20u);
     EXPECT_EQ(list.front(), path("p21/p.nam"));
     EXPECT_EQ(list.back(), path("p2/p.nam"));
@@ -188,11 +185,10 @@ TEST_F(FrameTest, RecentListKeepsTwentyWithLetterMnemonics) {
 
     // Opening the first again leaves the list as it is; the record was written.
     frame->openProject(path("p21/p.nam"), false);
-    EXPECT_EQ(core.recent(), list);
-    ShellCore again;
-    again.installDir = dir();
-    ASSERT_EQ(again.readParams(), 0);
-    EXPECT_EQ(again.recent(), list);
+    EXPECT_EQ(core.params().record().recentProjects(), list);
+    app::UserParams again(dir(), "");
+    ASSERT_EQ(again.read(), 0);
+    EXPECT_EQ(again.record().recentProjects(), list);
 }
 
 TEST_F(FrameTest, MissingRecentProjectKeepsTheCurrentOne) {
@@ -204,14 +200,14 @@ TEST_F(FrameTest, MissingRecentProjectKeepsTheCurrentOne) {
     EXPECT_EQ(boxes[0].caption, "ファイル読み込み");
     EXPECT_EQ(boxes[0].text, path("gone.nam") + "\nファイルが見つかりません。");
     EXPECT_EQ(frame->statusText(), "");
-    EXPECT_EQ(core.projectPath, demo);
+    EXPECT_EQ(core.project().path, demo);
 
     // A project from a newer major version is refused and the old one stays.
     writeText(path("v3.nam"), " [KOV:NAM:V3.00 ]\r\n[Sources]\r\n\"a.log\"\r\n");
     frame->openProject(path("v3.nam"), false);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, "システムファイルのバージョンが違います。\n" + path("v3.nam"));
-    EXPECT_EQ(core.projectPath, demo);
+    EXPECT_EQ(core.project().path, demo);
 }
 
 TEST_F(FrameTest, BusyStateGreysAndRestores) {
@@ -240,11 +236,11 @@ TEST_F(FrameTest, BusyStateGreysAndRestores) {
 
 TEST_F(FrameTest, FrameRectangleFromTheLayoutTable) {
     EXPECT_EQ(MainFrame::initialRect(core), QRect(10, 10, 880, 600));
-    core.setLayout(0, 0, {50, 60, 0, 400});  // zero width: unset
+    core.params().setLayout(0, 0, {50, 60, 0, 400});  // zero width: unset
     EXPECT_EQ(MainFrame::initialRect(core), QRect(10, 10, 880, 600));
-    core.setLayout(0, 0, {-20, 30, 700, 500});
+    core.params().setLayout(0, 0, {-20, 30, 700, 500});
     EXPECT_EQ(MainFrame::initialRect(core), QRect(0, 30, 700, 500));
-    core.setLayout(0, 0, {40, -1, 700, 500});
+    core.params().setLayout(0, 0, {40, -1, 700, 500});
     EXPECT_EQ(MainFrame::initialRect(core), QRect(40, 0, 700, 500));
 }
 
@@ -257,8 +253,8 @@ TEST_F(FrameTest, SplittersAreClampedAndStored) {
     EXPECT_EQ(split->clamp(250), 250);
     emit split->released(250);
     EXPECT_EQ(frame->treePane()->width(), 250);
-    LayoutRect r;
-    ASSERT_TRUE(core.layout(0, 1, r));
+    app::LayoutRect r;
+    ASSERT_TRUE(core.params().layout(0, 1, r));
     EXPECT_EQ(r.width, 250);
 
     SplitBar* work = frame->workSplit();
@@ -266,7 +262,7 @@ TEST_F(FrameTest, SplittersAreClampedAndStored) {
     EXPECT_EQ(work->clamp(0), MainFrame::kToolbarRow + 20);
     EXPECT_EQ(work->clamp(h), h - 80);
     emit work->released(h - 200);
-    ASSERT_TRUE(core.layout(0, 4, r));
+    ASSERT_TRUE(core.params().layout(0, 4, r));
     EXPECT_EQ(r.y, h - 200 + MainFrame::kSplit);
     EXPECT_EQ(r.height, 200 - MainFrame::kSplit);
     // The pane keeps its height when the frame grows.
