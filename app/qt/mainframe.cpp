@@ -432,6 +432,11 @@ void MainFrame::dispatch(int id) {
         if (it != handlers_.end() && it->second) it->second();
         return;
     }
+    if (id == cmd::kCancelRun) {
+        // Long runs test this flag before each target and each log file.
+        base::services().requestCancel();
+        return;
+    }
     // Everything else belongs to the active child. F1 with no child that takes it
     // opens the help of the frame.
     bool handled = false;
