@@ -138,6 +138,34 @@ int treePaneWidth(const ParamRecord& rec) {
     return 200;
 }
 
+int clampVerticalSplit(int x, int frameWidth) {
+    if (x > frameWidth - 100) x = frameWidth - 100;
+    if (x < 100) x = 100;
+    return x;
+}
+
+int clampHorizontalSplit(int y, int toolbarHeight, int frameHeight, int statusHeight) {
+    int hi = frameHeight - statusHeight - 80;
+    if (y > hi) y = hi;
+    if (y < toolbarHeight + 20) y = toolbarHeight + 20;
+    return y;
+}
+
+LayoutRect centreDialog(const LayoutRect& owner, int w, int h) {
+    LayoutRect r{owner.x + (owner.width - w) / 2, owner.y + (owner.height - h) / 2, w, h};
+    if (r.x < 0) r.x = 0;
+    if (r.y < 0) r.y = 0;
+    return r;
+}
+
+std::vector<std::string> projectLogFiles(const Project& p, int* result) {
+    SourceList s = readSourcesReporting(p.path);
+    if (result) *result = s.result;
+    std::vector<std::string> out;
+    for (const auto& l : s.logs) out.push_back(resolveChildName(p.baseDir, l));
+    return out;
+}
+
 // ---- project tree -----------------------------------------------------------------
 
 TreeItem buildProjectTree(const std::string& projectPath, int mode, int* result) {

@@ -115,6 +115,13 @@ TEST(Shell, TitleFrameAndChildNames) {
     EXPECT_EQ(childTitle(kChildSource, "/x/a.log"), "a.log - SourceView");
     EXPECT_EQ(childTitle(8, "/x/a.log"), "a - TreeView");
     EXPECT_STREQ(childClassName(kChildChart), "TCChild");
+
+    EXPECT_EQ(clampVerticalSplit(50, 800), 100);
+    EXPECT_EQ(clampVerticalSplit(750, 800), 700);
+    EXPECT_EQ(clampHorizontalSplit(10, 30, 600, 19), 50);
+    EXPECT_EQ(clampHorizontalSplit(590, 30, 600, 19), 501);
+    EXPECT_EQ(centreDialog({0, 0, 100, 100}, 300, 200), (LayoutRect{0, 0, 300, 200}));
+    EXPECT_EQ(centreDialog({100, 100, 800, 600}, 300, 200), (LayoutRect{350, 300, 300, 200}));
 }
 
 TEST(Shell, ProjectTreeInBothTabs) {
@@ -146,6 +153,11 @@ TEST(Shell, ProjectTreeInBothTabs) {
     EXPECT_EQ(childKindForItem(node.children[1], &node, kTreeFile, name), kChildSource);
     EXPECT_EQ(name, "b.klg");
     EXPECT_EQ(childKindForItem(node, &files, kTreeFile, name), 0);
+
+    Project proj;
+    proj.path = p;
+    proj.baseDir = "/logs";
+    EXPECT_EQ(projectLogFiles(proj), (std::vector<std::string>{"/logs/a.log", "/logs/b.klg"}));
 }
 
 TEST(Shell, StartupLogonAndParameterFile) {

@@ -49,6 +49,20 @@ LayoutRect messagePaneRect(const ParamRecord& rec, int clientHeight);
 // Tree pane width: layout entry (0, 1) keeps it in its x field; 200 when unset.
 int treePaneWidth(const ParamRecord& rec);
 
+// Splitter limits: the vertical bar's x stays within 100 px of either frame edge;
+// the horizontal bar's y between the toolbar row + 20 and the frame height minus the
+// status bar minus 80.
+int clampVerticalSplit(int x, int frameWidth);
+int clampHorizontalSplit(int y, int toolbarHeight, int frameHeight, int statusHeight);
+// A dialog of w x h centred over `owner` (the screen before the frame exists), moved
+// so that its left and top edges are not negative.
+LayoutRect centreDialog(const LayoutRect& owner, int w, int h);
+
+// The log files of a project, made absolute against its base folder, in order; what
+// the generation run walks. A version error shows catalogue 104 and ends the list
+// (`result` -2); a file that cannot be read gives -1.
+std::vector<std::string> projectLogFiles(const Project& p, int* result = nullptr);
+
 // Project tree as a model. Item data: 10*i + 10 log node, + 16 log file, + 18 chart;
 // 300 for groups; 0 for the root.
 struct TreeItem {
