@@ -174,14 +174,18 @@ TEST(ProjectFile, GarbageInputNeverBreaksTheReaders) {
     std::string p = f.dir / "g.nam";
     std::string garbage;
     for (int i = 0; i < 70000; ++i) garbage += static_cast<char>((i * 131) % 256);
-    for (const std::string& content : {std::string(), garbage, std::string(" [KOV:NAM:V2.00 ]\r\n[Common]\r\nDataDirectory")}) {
+    std::string longLine = " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"" + std::string(300000, 'x') + ".log\"\r\n";
+    for (const std::string& content : {std::string(), garbage, longLine,
+                                       std::string(" [KOV:NAM:V2.00 ]\r\n[Common]\r\nDataDirectory")}) {
         apptest::put(p, content);
+        apptest::put(cssPath(p), content);
         std::string path = p;
         Project q;
         int r = openProject(path, f.data, q);
         EXPECT_TRUE(r == 0 || r == -2);
-        readSources(p);
-        readCssValue(p, "SYS");
+        SourceList sl = readSources(p);
+        EXPECT_LE(sl.logs.size(), 1u);
+        EXPECT_LE(readCssValue(p, "SYS", 255).size(), 255u * 3);
     }
 }
 
