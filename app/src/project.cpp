@@ -238,8 +238,8 @@ int saveProject(const Project& p, const std::vector<std::string>& sources) {
 int createProject(const std::string& location, const std::string& name, const std::string& baseDir,
                   const std::vector<std::string>& sources, Project& p) {
     std::string loc = location.empty() ? std::string("/") : base::stripTrailingSlash(location);
-    std::string parent = base::folderOf(loc);
-    if (parent.empty()) parent = ".";
+    const std::string folder = base::folderOf(loc);
+    const std::string parent = folder.empty() ? std::string(".") : folder;
     if (!base::isDirectory(parent)) {
         base::services().warningBox(base::kBoxInfo, kEditCaption, "指定フォルダが見つかりません。", parent);
         return -1;
