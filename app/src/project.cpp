@@ -98,7 +98,8 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
     p.baseDir = base::folderOf(path);
 
     base::LineReader in;
-    if (!in.open(path)) {
+    // A folder opens for reading on Linux but is no project (and no list to import).
+    if (!base::fileExists(path) || !in.open(path)) {
         base::services().messageBox(base::kBoxInfo, "Chronava", message(100), path);
         return -1;
     }

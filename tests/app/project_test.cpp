@@ -109,6 +109,8 @@ TEST(ProjectFile, OpeningHandlesVersionsCodesAndTheEndLine) {
     std::string missing = f.dir / "none.nam";
     EXPECT_EQ(openProject(missing, f.data, r), -1);
     EXPECT_EQ(f.rec.boxes.back().text, "ファイルオープンエラー\n" + missing);
+    std::string folder = f.dir.path();
+    EXPECT_EQ(openProject(folder, f.data, r), -1);
 }
 
 TEST(ProjectFile, IncludePathsStopAtOneHundred) {
