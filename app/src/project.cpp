@@ -427,4 +427,47 @@ std::string displayEntry(const std::string& entry, const std::string& baseDir, b
     return abs;
 }
 
+void ProjectListModel::load(const std::vector<std::string>& entries) {
+    entries_.clear();
+    for (const auto& e : entries) entries_.push_back(base::makeAbsolute(baseDir_, e));
+}
+
+int ProjectListModel::add(const std::string& file, int selected, int* inserted) {
+    std::string abs = base::makeAbsolute(baseDir_, file);
+    int check = checkFileToAdd(entries_, abs);
+    if (check == kAddOk && entries_.size() >= static_cast<std::size_t>(kMaxListEntries)) check = kAddListFull;
+    if (check == kAddOk && base::cp932Length(abs) > 255) check = kAddTooLong;
+    if (check == kAddListFull) {
+        base::services().warningBox(base::kBoxInfo, kEditCaption, message(512), abs);
+    } else if (check == kAddTooLong) {
+        base::services().warningBox(base::kBoxInfo, kEditCaption, message(102), abs);
+    } else if (check != kAddOk) {
+        reportAddCheck(check, abs);
+    }
+    if (check != kAddOk) return check;
+    int at = (selected >= 0 && selected < size()) ? selected + 1 : size();
+    entries_.insert(entries_.begin() + at, abs);
+    if (inserted) *inserted = at;
+    return kAddOk;
+}
+
+void ProjectListModel::remove(int i) {
+    if (i >= 0 && i < size()) entries_.erase(entries_.begin() + i);
+}
+
+std::vector<std::string> ProjectListModel::stored(bool absolute) const {
+    std::vector<std::string> out;
+    for (int i = 0; i < size(); ++i) out.push_back(shown(i, absolute));
+    return out;
+}
+
+std::string linkNameIntoFolder(const std::string& folder, const std::string& name, bool editedByHand) {
+    std::string n;
+    for (char c : name)
+        if (c != '/') n += c;
+    if (editedByHand && !folder.empty() && folder.back() != '/') return folder + "/" + n;
+    std::size_t slash = folder.rfind('/');
+    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + n;
+}
+
 }  // namespace app

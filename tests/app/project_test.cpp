@@ -245,3 +245,29 @@ TEST(ProjectDialog, CreatingAndCheckingFiles) {
     EXPECT_EQ(displayEntry("/basement/a.log", "/base", false), "/basement/a.log");
     EXPECT_EQ(displayEntry("sub/a.log", "/base", true), "/base/sub/a.log");
 }
+
+TEST(ProjectDialog, ListModelKeepsOrderLimitsAndLinking) {
+    Fixture f;
+    ProjectListModel m;
+    m.setBaseDir("/base");
+    m.load({"a.log", "/elsewhere/b.klg", "sub/c.c"});
+    EXPECT_EQ(m.stored(false), (std::vector<std::string>{"a.log", "/elsewhere/b.klg", "sub/c.c"}));
+    EXPECT_EQ(m.stored(true)[0], "/base/a.log");
+    int at = -1;
+    EXPECT_EQ(m.add("/base/d.log", 0, &at), kAddOk);
+    EXPECT_EQ(at, 1);
+    EXPECT_EQ(m.add("/x/a.klg", -1), kAddSameStem);
+    EXPECT_EQ(f.rec.boxes.back().text, "ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。\n/x/a.klg");
+    EXPECT_EQ(m.add("/x/" + std::string(300, 'n') + ".log", -1), kAddTooLong);
+    m.remove(0);
+    EXPECT_EQ(m.shown(0, false), "d.log");
+    m.clear();
+    for (int i = 0; i < kMaxListEntries; ++i) ASSERT_EQ(m.add("f" + std::to_string(i) + ".log", -1), kAddOk);
+    EXPECT_EQ(m.add("one-more.log", -1), kAddListFull);
+    EXPECT_EQ(m.size(), kMaxListEntries);
+
+    EXPECT_EQ(linkNameIntoFolder("/inst/Projects/", "a", false), "/inst/Projects/a");
+    EXPECT_EQ(linkNameIntoFolder("/inst/Projects/a", "ab", false), "/inst/Projects/ab");
+    EXPECT_EQ(linkNameIntoFolder("/mine/here", "p/q", true), "/mine/here/pq");
+    EXPECT_EQ(linkNameIntoFolder("/mine/here/", "p", true), "/mine/here/p");
+}
