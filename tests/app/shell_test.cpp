@@ -90,6 +90,9 @@ TEST(Shell, RecentListShiftsDedupesAndLabels) {
     addRecentProject(r, "/p/10.NAM");  // file names are case-sensitive: another file
     EXPECT_EQ(r.recentProject(1), "/p/10.nam");
 
+    addRecentProject(r, "/" + std::string(300, 'x') + ".nam");  // too long to keep whole
+    EXPECT_EQ(r.recentProject(0), "/p/10.NAM");
+
     r.setU16(off::kRecentCount, 999);  // a damaged count never reads past the list
     EXPECT_EQ(r.recentCount(), 20);
 }
