@@ -239,6 +239,30 @@ std::string childTitle(int kind, const std::string& path) {
     return name + " - " + childViewName(kind);
 }
 
+// ---- generation command ---------------------------------------------------------
+
+int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
+                         const std::function<bool(const std::string&)>& generateOne) {
+    auto& sv = base::services();
+    core.params().record().setGenerationTarget(kKindChart, chart ? 1 : 0);
+    if (core.params().write() != 0) sv.warningBox(base::kBoxInfo, caption, message(906));
+    sv.enterBusy();
+    sv.clearCancel();
+    sv.clearMessages(0);
+    int result = 0;
+    if (chart) {
+        sv.selectMessageTab(0);
+        std::vector<std::string> logs = projectLogFiles(core.project(), &result);
+        if (result == -1) result = 0;  // nothing to walk; the reader of each log reports its own errors
+        for (const auto& log : logs)
+            if (!generateOne(log)) break;
+    }
+    if (core.params().record().completionSound() == 1) sv.completionSound();
+    sv.logoReset();
+    sv.leaveBusy();
+    return result;
+}
+
 // ---- the shell's state ------------------------------------------------------------
 
 int AppCore::startup(const std::string& installDir, LogonStore& store, const LogonChooser& choose) {

@@ -245,6 +245,26 @@ TEST(Shell, OpeningProjectsThroughTheCore) {
     ASSERT_EQ(again.read(), 0);
     EXPECT_EQ(again.record().recentProject(0), dir / "Projects/S/S.nam");
 
+    // Generation walks the log files until one run is interrupted.
+    apptest::put(core.project().path, " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"a.log\"\r\n\"b.klg\"\r\n\"c.log\"\r\n[Common]\r\n");
+    core.params().record().setCompletionSound(1);
+    std::vector<std::string> seen;
+    EXPECT_EQ(runProjectGeneration(core, true, "生成", [&](const std::string& log) {
+        seen.push_back(log);
+        return seen.size() < 2;
+    }), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{dir / "Projects/S/a.log", dir / "Projects/S/b.klg"}));
+    EXPECT_EQ(rec.busyDepth, 0);
+    EXPECT_EQ(rec.completionSounds, 1);
+    EXPECT_EQ(rec.selectedTabs, std::vector<int>{0});
+    seen.clear();
+    EXPECT_EQ(runProjectGeneration(core, false, "生成", [&](const std::string& log) {
+        seen.push_back(log);
+        return true;
+    }), 0);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(core.params().record().generationTarget(kKindChart), 0);
+
     // The page "プロジェクト": system name into the .css, a new code into the file.
     ASSERT_EQ(applyProjectOptions(core, "システム", 1), 0);
     EXPECT_EQ(readCssValue(core.project().path, "SYS"), "システム");

@@ -136,4 +136,14 @@ private:
     int treeMode_ = kTreeDocument;
 };
 
+// The generation command after its dialog: stores the check state and writes the
+// parameter file (failure: warning box with `caption` and catalogue 906), then, in
+// the busy state, empties message list 0 and, when `chart` is ticked, selects its tab
+// and runs `generateOne` for every log file of the project (made absolute) until one
+// reports that the user interrupted it (returns false). Afterwards the completion
+// sound (when chosen) and the logo's first frame. The caller closes the child
+// windows first. 0, or -2 after a version error of the project file.
+int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
+                         const std::function<bool(const std::string&)>& generateOne);
+
 }  // namespace app
