@@ -287,6 +287,13 @@ void AppCore::addRecent(const std::string& path) {
     params_.write();
 }
 
+bool AppCore::takeEditedProject(const Project& p) {
+    bool changed = p.path != project_.path;
+    project_ = p;
+    if (changed) addRecent(p.path);
+    return changed;
+}
+
 int AppCore::openProject(const std::string& path, bool fromRecent, bool isNew) {
     auto missing = [&path]() {
         base::services().messageBox(base::kBoxInfo, "ファイル読み込み", path, message(908));

@@ -245,6 +245,15 @@ TEST(Shell, OpeningProjectsThroughTheCore) {
     ASSERT_EQ(again.read(), 0);
     EXPECT_EQ(again.record().recentProject(0), dir / "Projects/S/S.nam");
 
+    Project edited = core.project();
+    EXPECT_FALSE(core.takeEditedProject(edited));
+    edited.path = dir / "Projects/S/T.nam";
+    EXPECT_TRUE(core.takeEditedProject(edited));
+    EXPECT_EQ(core.params().record().recentProject(0), edited.path);
+    EXPECT_EQ(core.title(), "T - Chronava");
+    edited.path = dir / "Projects/S/S.nam";
+    core.takeEditedProject(edited);
+
     // Generation walks the log files until one run is interrupted.
     apptest::put(core.project().path, " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"a.log\"\r\n\"b.klg\"\r\n\"c.log\"\r\n[Common]\r\n");
     core.params().record().setCompletionSound(1);

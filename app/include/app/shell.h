@@ -123,6 +123,10 @@ public:
     int openProject(const std::string& path, bool fromRecent, bool isNew = false);
     // Adds a path to the recent list and rewrites the parameter file.
     void addRecent(const std::string& path);
+    // After OK of the project dialog: takes over the project it wrote. True when the
+    // path changed; the path was then added to the recent list, and the caller closes
+    // the child windows. Either way the caller rebuilds the tree and the title.
+    bool takeEditedProject(const Project& p);
 
     std::string title() const { return composeTitle(project_.path, user_); }
     TreeItem tree(int* result = nullptr) const { return buildProjectTree(project_.path, treeMode_, result); }
