@@ -262,7 +262,11 @@ TEST(ProjectDialog, ListModelKeepsOrderLimitsAndLinking) {
     m.remove(0);
     EXPECT_EQ(m.shown(0, false), "d.log");
     m.clear();
-    for (int i = 0; i < kMaxListEntries; ++i) ASSERT_EQ(m.add("f" + std::to_string(i) + ".log", -1), kAddOk);
+    for (int i = 0; i < kMaxListEntries; ++i) {
+        std::string name = std::to_string(i);
+        name.append(".log");
+        ASSERT_EQ(m.add(name, -1), kAddOk);
+    }
     EXPECT_EQ(m.add("one-more.log", -1), kAddListFull);
     EXPECT_EQ(m.size(), kMaxListEntries);
 
