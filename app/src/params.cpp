@@ -189,7 +189,9 @@ void ParamRecord::setRecentProjects(const std::vector<std::string>& paths) {
     int n = 0;
     for (const auto& p : paths) {
         if (n == kRecentMax) break;
-        if (!setText(off::kRecentPaths + kTextSlot * n, p)) continue;  // no CP932 form: not kept
+        // A path that the slot cannot hold whole (no CP932 form, or over 255 bytes)
+        // would name another file: it is not kept.
+        if (base::cp932Length(p) >= kTextSlot || !setText(off::kRecentPaths + kTextSlot * n, p)) continue;
         ++n;
     }
     for (int i = n; i < kRecentMax; ++i) std::memset(data() + off::kRecentPaths + kTextSlot * i, 0, kTextSlot);

@@ -98,7 +98,8 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
     p.baseDir = base::folderOf(path);
 
     base::LineReader in;
-    if (!in.open(path)) {
+    // A folder opens for reading on Linux but is no project (and no list to import).
+    if (!base::fileExists(path) || !in.open(path)) {
         base::services().messageBox(base::kBoxInfo, "Chronava", message(100), path);
         return -1;
     }
@@ -238,8 +239,8 @@ int saveProject(const Project& p, const std::vector<std::string>& sources) {
 int createProject(const std::string& location, const std::string& name, const std::string& baseDir,
                   const std::vector<std::string>& sources, Project& p) {
     std::string loc = location.empty() ? std::string("/") : base::stripTrailingSlash(location);
-    std::string parent = base::folderOf(loc);
-    if (parent.empty()) parent = ".";
+    const std::string folder = base::folderOf(loc);
+    const std::string parent = folder.empty() ? std::string(".") : folder;
     if (!base::isDirectory(parent)) {
         base::services().warningBox(base::kBoxInfo, kEditCaption, "指定フォルダが見つかりません。", parent);
         return -1;
@@ -424,6 +425,49 @@ std::string displayEntry(const std::string& entry, const std::string& baseDir, b
     if (prefix != "/") prefix += '/';
     if (abs.size() > prefix.size() && abs.compare(0, prefix.size(), prefix) == 0) return abs.substr(prefix.size());
     return abs;
+}
+
+void ProjectListModel::load(const std::vector<std::string>& entries) {
+    entries_.clear();
+    for (const auto& e : entries) entries_.push_back(base::makeAbsolute(baseDir_, e));
+}
+
+int ProjectListModel::add(const std::string& file, int selected, int* inserted) {
+    std::string abs = base::makeAbsolute(baseDir_, file);
+    int check = checkFileToAdd(entries_, abs);
+    if (check == kAddOk && entries_.size() >= static_cast<std::size_t>(kMaxListEntries)) check = kAddListFull;
+    if (check == kAddOk && base::cp932Length(abs) > 255) check = kAddTooLong;
+    if (check == kAddListFull) {
+        base::services().warningBox(base::kBoxInfo, kEditCaption, message(512), abs);
+    } else if (check == kAddTooLong) {
+        base::services().warningBox(base::kBoxInfo, kEditCaption, message(102), abs);
+    } else if (check != kAddOk) {
+        reportAddCheck(check, abs);
+    }
+    if (check != kAddOk) return check;
+    int at = (selected >= 0 && selected < size()) ? selected + 1 : size();
+    entries_.insert(entries_.begin() + at, abs);
+    if (inserted) *inserted = at;
+    return kAddOk;
+}
+
+void ProjectListModel::remove(int i) {
+    if (i >= 0 && i < size()) entries_.erase(entries_.begin() + i);
+}
+
+std::vector<std::string> ProjectListModel::stored(bool absolute) const {
+    std::vector<std::string> out;
+    for (int i = 0; i < size(); ++i) out.push_back(shown(i, absolute));
+    return out;
+}
+
+std::string linkNameIntoFolder(const std::string& folder, const std::string& name, bool editedByHand) {
+    std::string n;
+    for (char c : name)
+        if (c != '/') n += c;
+    if (editedByHand && !folder.empty() && folder.back() != '/') return folder + "/" + n;
+    std::size_t slash = folder.rfind('/');
+    return (slash == std::string::npos ? std::string() : folder.substr(0, slash + 1)) + n;
 }
 
 }  // namespace app

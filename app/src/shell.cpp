@@ -138,6 +138,34 @@ int treePaneWidth(const ParamRecord& rec) {
     return 200;
 }
 
+int clampVerticalSplit(int x, int frameWidth) {
+    if (x > frameWidth - 100) x = frameWidth - 100;
+    if (x < 100) x = 100;
+    return x;
+}
+
+int clampHorizontalSplit(int y, int toolbarHeight, int frameHeight, int statusHeight) {
+    int hi = frameHeight - statusHeight - 80;
+    if (y > hi) y = hi;
+    if (y < toolbarHeight + 20) y = toolbarHeight + 20;
+    return y;
+}
+
+LayoutRect centreDialog(const LayoutRect& owner, int w, int h) {
+    LayoutRect r{owner.x + (owner.width - w) / 2, owner.y + (owner.height - h) / 2, w, h};
+    if (r.x < 0) r.x = 0;
+    if (r.y < 0) r.y = 0;
+    return r;
+}
+
+std::vector<std::string> projectLogFiles(const Project& p, int* result) {
+    SourceList s = readSourcesReporting(p.path);
+    if (result) *result = s.result;
+    std::vector<std::string> out;
+    for (const auto& l : s.logs) out.push_back(resolveChildName(p.baseDir, l));
+    return out;
+}
+
 // ---- project tree -----------------------------------------------------------------
 
 TreeItem buildProjectTree(const std::string& projectPath, int mode, int* result) {
@@ -211,6 +239,30 @@ std::string childTitle(int kind, const std::string& path) {
     return name + " - " + childViewName(kind);
 }
 
+// ---- generation command ---------------------------------------------------------
+
+int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
+                         const std::function<bool(const std::string&)>& generateOne) {
+    auto& sv = base::services();
+    core.params().record().setGenerationTarget(kKindChart, chart ? 1 : 0);
+    if (core.params().write() != 0) sv.warningBox(base::kBoxInfo, caption, message(906));
+    sv.enterBusy();
+    sv.clearCancel();
+    sv.clearMessages(0);
+    int result = 0;
+    if (chart) {
+        sv.selectMessageTab(0);
+        std::vector<std::string> logs = projectLogFiles(core.project(), &result);
+        if (result == -1) result = 0;  // nothing to walk; the reader of each log reports its own errors
+        for (const auto& log : logs)
+            if (!generateOne(log)) break;
+    }
+    if (core.params().record().completionSound() == 1) sv.completionSound();
+    sv.logoReset();
+    sv.leaveBusy();
+    return result;
+}
+
 // ---- the shell's state ------------------------------------------------------------
 
 int AppCore::startup(const std::string& installDir, LogonStore& store, const LogonChooser& choose) {
@@ -233,6 +285,13 @@ int AppCore::startup(const std::string& installDir, LogonStore& store, const Log
 void AppCore::addRecent(const std::string& path) {
     addRecentProject(params_.record(), path);
     params_.write();
+}
+
+bool AppCore::takeEditedProject(const Project& p) {
+    bool changed = p.path != project_.path;
+    project_ = p;
+    if (changed) addRecent(p.path);
+    return changed;
 }
 
 int AppCore::openProject(const std::string& path, bool fromRecent, bool isNew) {

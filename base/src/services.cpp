@@ -99,6 +99,19 @@ int Services::runAndWait(const std::string& program, const std::vector<std::stri
     }
 }
 
+std::string pickerDefaultExtension(std::string_view filter) {
+    std::size_t dot = filter.find('.');
+    if (dot == std::string_view::npos) return {};
+    std::string_view rest = filter.substr(dot + 1);
+    std::size_t end = rest.find_first_of(";)");
+    return std::string(rest.substr(0, end));
+}
+
+std::string pickerStartPath(std::string_view path) {
+    if (path.substr(0, 2) == "*.") return {};
+    return std::string(path);
+}
+
 std::vector<std::string> splitCommandLine(std::string_view line) {
     std::vector<std::string> out;
     std::string word;

@@ -109,6 +109,8 @@ TEST(ProjectFile, OpeningHandlesVersionsCodesAndTheEndLine) {
     std::string missing = f.dir / "none.nam";
     EXPECT_EQ(openProject(missing, f.data, r), -1);
     EXPECT_EQ(f.rec.boxes.back().text, "ファイルオープンエラー\n" + missing);
+    std::string folder = f.dir.path();
+    EXPECT_EQ(openProject(folder, f.data, r), -1);
 }
 
 TEST(ProjectFile, IncludePathsStopAtOneHundred) {
@@ -174,14 +176,18 @@ TEST(ProjectFile, GarbageInputNeverBreaksTheReaders) {
     std::string p = f.dir / "g.nam";
     std::string garbage;
     for (int i = 0; i < 70000; ++i) garbage += static_cast<char>((i * 131) % 256);
-    for (const std::string& content : {std::string(), garbage, std::string(" [KOV:NAM:V2.00 ]\r\n[Common]\r\nDataDirectory")}) {
+    std::string longLine = " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"" + std::string(300000, 'x') + ".log\"\r\n";
+    for (const std::string& content : {std::string(), garbage, longLine,
+                                       std::string(" [KOV:NAM:V2.00 ]\r\n[Common]\r\nDataDirectory")}) {
         apptest::put(p, content);
+        apptest::put(cssPath(p), content);
         std::string path = p;
         Project q;
         int r = openProject(path, f.data, q);
         EXPECT_TRUE(r == 0 || r == -2);
-        readSources(p);
-        readCssValue(p, "SYS");
+        SourceList sl = readSources(p);
+        EXPECT_LE(sl.logs.size(), 1u);
+        EXPECT_LE(readCssValue(p, "SYS", 255).size(), 255u * 3);
     }
 }
 
@@ -238,4 +244,34 @@ TEST(ProjectDialog, CreatingAndCheckingFiles) {
     EXPECT_EQ(displayEntry("/base/sub/a.log", "/base/", false), "sub/a.log");
     EXPECT_EQ(displayEntry("/basement/a.log", "/base", false), "/basement/a.log");
     EXPECT_EQ(displayEntry("sub/a.log", "/base", true), "/base/sub/a.log");
+}
+
+TEST(ProjectDialog, ListModelKeepsOrderLimitsAndLinking) {
+    Fixture f;
+    ProjectListModel m;
+    m.setBaseDir("/base");
+    m.load({"a.log", "/elsewhere/b.klg", "sub/c.c"});
+    EXPECT_EQ(m.stored(false), (std::vector<std::string>{"a.log", "/elsewhere/b.klg", "sub/c.c"}));
+    EXPECT_EQ(m.stored(true)[0], "/base/a.log");
+    int at = -1;
+    EXPECT_EQ(m.add("/base/d.log", 0, &at), kAddOk);
+    EXPECT_EQ(at, 1);
+    EXPECT_EQ(m.add("/x/a.klg", -1), kAddSameStem);
+    EXPECT_EQ(f.rec.boxes.back().text, "ファイル名の拡張子を除く部分が同名のファイルが既に選択されています。\n/x/a.klg");
+    EXPECT_EQ(m.add("/x/" + std::string(300, 'n') + ".log", -1), kAddTooLong);
+    m.remove(0);
+    EXPECT_EQ(m.shown(0, false), "d.log");
+    m.clear();
+    for (int i = 0; i < kMaxListEntries; ++i) {
+        std::string name = std::to_string(i);
+        name.append(".log");
+        ASSERT_EQ(m.add(name, -1), kAddOk);
+    }
+    EXPECT_EQ(m.add("one-more.log", -1), kAddListFull);
+    EXPECT_EQ(m.size(), kMaxListEntries);
+
+    EXPECT_EQ(linkNameIntoFolder("/inst/Projects/", "a", false), "/inst/Projects/a");
+    EXPECT_EQ(linkNameIntoFolder("/inst/Projects/a", "ab", false), "/inst/Projects/ab");
+    EXPECT_EQ(linkNameIntoFolder("/mine/here", "p/q", true), "/mine/here/pq");
+    EXPECT_EQ(linkNameIntoFolder("/mine/here/", "p", true), "/mine/here/p");
 }

@@ -90,6 +90,9 @@ TEST(Shell, RecentListShiftsDedupesAndLabels) {
     addRecentProject(r, "/p/10.NAM");  // file names are case-sensitive: another file
     EXPECT_EQ(r.recentProject(1), "/p/10.nam");
 
+    addRecentProject(r, "/" + std::string(300, 'x') + ".nam");  // too long to keep whole
+    EXPECT_EQ(r.recentProject(0), "/p/10.NAM");
+
     r.setU16(off::kRecentCount, 999);  // a damaged count never reads past the list
     EXPECT_EQ(r.recentCount(), 20);
 }
@@ -115,6 +118,13 @@ TEST(Shell, TitleFrameAndChildNames) {
     EXPECT_EQ(childTitle(kChildSource, "/x/a.log"), "a.log - SourceView");
     EXPECT_EQ(childTitle(8, "/x/a.log"), "a - TreeView");
     EXPECT_STREQ(childClassName(kChildChart), "TCChild");
+
+    EXPECT_EQ(clampVerticalSplit(50, 800), 100);
+    EXPECT_EQ(clampVerticalSplit(750, 800), 700);
+    EXPECT_EQ(clampHorizontalSplit(10, 30, 600, 19), 50);
+    EXPECT_EQ(clampHorizontalSplit(590, 30, 600, 19), 501);
+    EXPECT_EQ(centreDialog({0, 0, 100, 100}, 300, 200), (LayoutRect{0, 0, 300, 200}));
+    EXPECT_EQ(centreDialog({100, 100, 800, 600}, 300, 200), (LayoutRect{350, 300, 300, 200}));
 }
 
 TEST(Shell, ProjectTreeInBothTabs) {
@@ -146,6 +156,11 @@ TEST(Shell, ProjectTreeInBothTabs) {
     EXPECT_EQ(childKindForItem(node.children[1], &node, kTreeFile, name), kChildSource);
     EXPECT_EQ(name, "b.klg");
     EXPECT_EQ(childKindForItem(node, &files, kTreeFile, name), 0);
+
+    Project proj;
+    proj.path = p;
+    proj.baseDir = "/logs";
+    EXPECT_EQ(projectLogFiles(proj), (std::vector<std::string>{"/logs/a.log", "/logs/b.klg"}));
 }
 
 TEST(Shell, StartupLogonAndParameterFile) {
@@ -229,6 +244,35 @@ TEST(Shell, OpeningProjectsThroughTheCore) {
     UserParams again(dir.path(), "");
     ASSERT_EQ(again.read(), 0);
     EXPECT_EQ(again.record().recentProject(0), dir / "Projects/S/S.nam");
+
+    Project edited = core.project();
+    EXPECT_FALSE(core.takeEditedProject(edited));
+    edited.path = dir / "Projects/S/T.nam";
+    EXPECT_TRUE(core.takeEditedProject(edited));
+    EXPECT_EQ(core.params().record().recentProject(0), edited.path);
+    EXPECT_EQ(core.title(), "T - Chronava");
+    edited.path = dir / "Projects/S/S.nam";
+    core.takeEditedProject(edited);
+
+    // Generation walks the log files until one run is interrupted.
+    apptest::put(core.project().path, " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"a.log\"\r\n\"b.klg\"\r\n\"c.log\"\r\n[Common]\r\n");
+    core.params().record().setCompletionSound(1);
+    std::vector<std::string> seen;
+    EXPECT_EQ(runProjectGeneration(core, true, "生成", [&](const std::string& log) {
+        seen.push_back(log);
+        return seen.size() < 2;
+    }), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{dir / "Projects/S/a.log", dir / "Projects/S/b.klg"}));
+    EXPECT_EQ(rec.busyDepth, 0);
+    EXPECT_EQ(rec.completionSounds, 1);
+    EXPECT_EQ(rec.selectedTabs, std::vector<int>{0});
+    seen.clear();
+    EXPECT_EQ(runProjectGeneration(core, false, "生成", [&](const std::string& log) {
+        seen.push_back(log);
+        return true;
+    }), 0);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(core.params().record().generationTarget(kKindChart), 0);
 
     // The page "プロジェクト": system name into the .css, a new code into the file.
     ASSERT_EQ(applyProjectOptions(core, "システム", 1), 0);

@@ -43,6 +43,11 @@ TEST(Services, CommandLineSplitAndCancel) {
     EXPECT_EQ(splitCommandLine("  \"/opt/my tools/run\"\t-x \"\" 'a;$HOME' "),
               (std::vector<std::string>{"/opt/my tools/run", "-x", "", "'a;$HOME'"}));
     EXPECT_TRUE(splitCommandLine("   ").empty());
+    EXPECT_EQ(pickerDefaultExtension("プロジェクトファイル(*.nam)"), "nam");
+    EXPECT_EQ(pickerDefaultExtension("ログファイル(*.klg;*.log)"), "klg");
+    EXPECT_EQ(pickerDefaultExtension("すべて"), "");
+    EXPECT_EQ(pickerStartPath("*.nam"), "");
+    EXPECT_EQ(pickerStartPath("/a/b.nam"), "/a/b.nam");
 
     RecordingServices rec;
     rec.cancelAtUpdate = 2;

@@ -120,4 +120,39 @@ void reportAddCheck(int check, const std::string& file);
 // `absolute` is off, else absolute.
 std::string displayEntry(const std::string& entry, const std::string& baseDir, bool absolute);
 
+// More refusals of the list: full (1000 entries), or a path over 255 CP932 bytes.
+enum AddLimit { kAddListFull = 4, kAddTooLong = 5 };
+
+// The file list of the project dialog. Entries are held absolute; they are shown and
+// stored relative to the base folder when they lie inside it, unless `absolute`.
+class ProjectListModel {
+public:
+    void setBaseDir(const std::string& baseDir) { baseDir_ = baseDir; }
+    const std::string& baseDir() const { return baseDir_; }
+    // Entries as read from the project file (relative ones joined to the base folder).
+    void load(const std::vector<std::string>& entries);
+    // Adds a chosen file after entry `selected` (or at the end when -1). Returns a
+    // check result (kAddOk, AddCheck, AddLimit); a refusal is shown in a warning box.
+    // `inserted` gets the new entry's index.
+    int add(const std::string& file, int selected, int* inserted = nullptr);
+    void remove(int i);
+    void clear() { entries_.clear(); }
+    int size() const { return static_cast<int>(entries_.size()); }
+    const std::string& absolutePath(int i) const { return entries_[i]; }
+    std::string shown(int i, bool absolute) const { return displayEntry(entries_[i], baseDir_, absolute); }
+    // The lines of [Sources], as the list shows them.
+    std::vector<std::string> stored(bool absolute) const;
+
+private:
+    std::string baseDir_;
+    std::vector<std::string> entries_;
+};
+
+// Linking the project name into the project folder: a "/" in the name is dropped;
+// the last component of the folder (the text after its last "/") is replaced by the
+// name, or, when the folder was edited by hand and does not end in "/", the name is
+// appended as a new component.
+std::string linkNameIntoFolder(const std::string& folder, const std::string& name, bool editedByHand);
+
+
 }  // namespace app

@@ -49,6 +49,20 @@ LayoutRect messagePaneRect(const ParamRecord& rec, int clientHeight);
 // Tree pane width: layout entry (0, 1) keeps it in its x field; 200 when unset.
 int treePaneWidth(const ParamRecord& rec);
 
+// Splitter limits: the vertical bar's x stays within 100 px of either frame edge;
+// the horizontal bar's y between the toolbar row + 20 and the frame height minus the
+// status bar minus 80.
+int clampVerticalSplit(int x, int frameWidth);
+int clampHorizontalSplit(int y, int toolbarHeight, int frameHeight, int statusHeight);
+// A dialog of w x h centred over `owner` (the screen before the frame exists), moved
+// so that its left and top edges are not negative.
+LayoutRect centreDialog(const LayoutRect& owner, int w, int h);
+
+// The log files of a project, made absolute against its base folder, in order; what
+// the generation run walks. A version error shows catalogue 104 and ends the list
+// (`result` -2); a file that cannot be read gives -1.
+std::vector<std::string> projectLogFiles(const Project& p, int* result = nullptr);
+
 // Project tree as a model. Item data: 10*i + 10 log node, + 16 log file, + 18 chart;
 // 300 for groups; 0 for the root.
 struct TreeItem {
@@ -109,6 +123,10 @@ public:
     int openProject(const std::string& path, bool fromRecent, bool isNew = false);
     // Adds a path to the recent list and rewrites the parameter file.
     void addRecent(const std::string& path);
+    // After OK of the project dialog: takes over the project it wrote. True when the
+    // path changed; the path was then added to the recent list, and the caller closes
+    // the child windows. Either way the caller rebuilds the tree and the title.
+    bool takeEditedProject(const Project& p);
 
     std::string title() const { return composeTitle(project_.path, user_); }
     TreeItem tree(int* result = nullptr) const { return buildProjectTree(project_.path, treeMode_, result); }
@@ -121,5 +139,15 @@ private:
     Project project_;
     int treeMode_ = kTreeDocument;
 };
+
+// The generation command after its dialog: stores the check state and writes the
+// parameter file (failure: warning box with `caption` and catalogue 906), then, in
+// the busy state, empties message list 0 and, when `chart` is ticked, selects its tab
+// and runs `generateOne` for every log file of the project (made absolute) until one
+// reports that the user interrupted it (returns false). Afterwards the completion
+// sound (when chosen) and the logo's first frame. The caller closes the child
+// windows first. 0, or -2 after a version error of the project file.
+int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
+                         const std::function<bool(const std::string&)>& generateOne);
 
 }  // namespace app

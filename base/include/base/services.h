@@ -120,6 +120,12 @@ protected:
     bool cancel_ = false;
 };
 
+// The default extension of a picker filter label: the text after the first "." up to
+// ";" or ")" ("プロジェクトファイル(*.nam)" gives "nam"); empty when there is none.
+std::string pickerDefaultExtension(std::string_view filter);
+// The path a picker starts from: a path that begins with "*." is no path.
+std::string pickerStartPath(std::string_view path);
+
 // Splits a command line into a program and its arguments: words are separated by
 // blanks or tabs; a double-quoted part may hold blanks and is taken without its
 // quotes. Nothing else is interpreted (no variables, globbing or redirection).
