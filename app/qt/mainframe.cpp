@@ -330,7 +330,7 @@ void MainFrame::buildClient() {
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* it) { openTreeItem(it); });
 
     split_ = new SplitBar(Qt::Vertical, "SPLIT", client_);
-    split_->clamp = [this](int x) { return std::clamp(x, 100, std::max(100, client_->width() - 100)); };
+    split_->clamp = [this](int x) { return app::clampVerticalSplit(x, client_->width()); };
     connect(split_, &SplitBar::released, this, &MainFrame::splitMoved);
 
     mdi_ = new QMdiArea(client_);
@@ -339,8 +339,10 @@ void MainFrame::buildClient() {
 
     workSplit_ = new SplitBar(Qt::Horizontal, "WORKSPLIT", client_);
     workSplit_->clamp = [this](int y) {
-        int top = (showToolbar_ ? kToolbarRow : 0) + 20;
-        return std::clamp(y, top, std::max(top, client_->height() - 80));
+        // The central widget ends above the status bar; the rule counts the frame's
+        // client height with it.
+        int status = showStatus_ ? statusBar()->height() : 0;
+        return app::clampHorizontalSplit(y, showToolbar_ ? kToolbarRow : 0, client_->height() + status, status);
     };
     connect(workSplit_, &SplitBar::released, this, &MainFrame::workSplitMoved);
 
@@ -540,19 +542,14 @@ void MainFrame::newProject() {
 
 void MainFrame::editProject() {
     if (!hasProject()) return;
-    std::string before = core_.project().path;
     NamListDialog dlg(*this, true);
     if (dlg.exec() != QDialog::Accepted) return;
-    if (core_.project().path != before) {
+    if (core_.takeEditedProject(dlg.writtenProject())) {
         closeAllChildren();
-        rebuildTree();
-        updateTitle();
-        core_.addRecent(core_.project().path);
         refreshRecentMenu();
-    } else {
-        rebuildTree();
-        updateTitle();
     }
+    rebuildTree();
+    updateTitle();
     if (dlg.generateRequested()) dispatch(cmd::kGenerate);
 }
 

@@ -136,7 +136,8 @@ NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
         base_->setText(QString::fromStdString(p.baseDir.empty() ? p.dataDir : p.baseDir));
         app::SourceList list = app::readSources(p.path);
         if (list.result == -1) warn(std::string(app::message(100)), p.path);
-        for (const auto& l : list.entries) entries_.push_back(base::makeAbsolute(baseFolder(), l));
+        model_.setBaseDir(baseFolder());
+        model_.load(list.entries);
         for (QWidget* w : {static_cast<QWidget*>(name_), static_cast<QWidget*>(folder_),
                            static_cast<QWidget*>(folderButton_), static_cast<QWidget*>(link_)})
             w->setEnabled(false);
@@ -177,14 +178,14 @@ NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         int row = list_->currentRow();
-        if (row < 0 || row >= static_cast<int>(entries_.size())) return;
-        entries_.erase(entries_.begin() + row);
+        if (row < 0 || row >= model_.size()) return;
+        model_.remove(row);
         changed_ = true;
         redrawList();
         list_->setCurrentRow(std::min(row, list_->count() - 1));
     });
     connect(removeAll, &QPushButton::clicked, this, [this] {
-        entries_.clear();
+        model_.clear();
         changed_ = true;
         redrawList();
     });
@@ -199,38 +200,24 @@ NamListDialog::NamListDialog(MainFrame& frame, bool editMode)
 
 std::string NamListDialog::baseFolder() const { return stripSlash(base_->text()); }
 
-std::string NamListDialog::shown(const std::string& absolute) const {
-    return app::displayEntry(absolute, baseFolder(), absolute_->isChecked());
-}
-
 void NamListDialog::redrawList() {
+    model_.setBaseDir(baseFolder());
     int row = list_->currentRow();
     list_->clear();
-    for (const auto& e : entries_) list_->addItem(QString::fromStdString(shown(e)));
+    for (int i = 0; i < model_.size(); ++i) list_->addItem(QString::fromStdString(model_.shown(i, absolute_->isChecked())));
     if (row >= 0 && row < list_->count()) list_->setCurrentRow(row);
 }
 
 int NamListDialog::addFiles(const std::vector<std::string>& files) {
+    model_.setBaseDir(baseFolder());
     int taken = 0;
     for (const std::string& f : files) {
-        int check = app::checkFileToAdd(entries_, f);
-        if (check != app::kAddOk) {
-            app::reportAddCheck(check, f);
-            continue;
-        }
-        if (base::cp932Length(f) > kMaxEntryBytes) {
-            warn(std::string(app::message(102)), f);
-            continue;
-        }
-        if (entries_.size() >= static_cast<size_t>(app::kMaxListEntries)) {
-            warn(std::string(app::message(512)));
-            break;
-        }
-        int row = list_->currentRow();
-        size_t at = row >= 0 && row < static_cast<int>(entries_.size()) ? static_cast<size_t>(row) + 1 : entries_.size();
-        entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), f);
-        list_->insertItem(static_cast<int>(at), QString::fromStdString(shown(f)));
-        list_->setCurrentRow(static_cast<int>(at));
+        int at = -1;
+        int check = model_.add(f, list_->currentRow(), &at);
+        if (check == app::kAddListFull) break;
+        if (check != app::kAddOk) continue;
+        list_->insertItem(at, QString::fromStdString(model_.shown(at, absolute_->isChecked())));
+        list_->setCurrentRow(at);
         changed_ = true;
         ++taken;
     }
@@ -250,35 +237,27 @@ void NamListDialog::nameEdited(const QString& textIn) {
     bool differs = text.compare(lastName_, Qt::CaseInsensitive) != 0;
     lastName_ = text;
     if (edit_ || !link_->isChecked() || !differs || textIn.contains('/')) return;
-    QString folder = folder_->text();
-    if (folderByHand_ && !folder.endsWith('/')) {
-        folder_->setText(folder + "/" + text);
-        // The appended component is the linked one from now on.
-        folderByHand_ = false;
-    } else {
-        int cut = folder.lastIndexOf('/');
-        folder_->setText(folder.left(cut + 1) + text);
-    }
+    folder_->setText(QString::fromStdString(
+        app::linkNameIntoFolder(folder_->text().toStdString(), text.toStdString(), folderByHand_)));
+    // After the name has been appended once, that component follows the name.
+    folderByHand_ = false;
 }
 
 bool NamListDialog::write() {
     app::AppCore& core = frame_->core();
-    std::vector<std::string> lines;
-    for (const auto& e : entries_) lines.push_back(shown(e));
+    std::vector<std::string> lines = model_.stored(absolute_->isChecked());
+    app::Project p = core.project();
     if (!edit_) {
-        app::Project p = core.project();
         p.includePaths.clear();  // a new project starts without the include paths of another
         if (app::createProject(stripSlash(folder_->text()), name_->text().toStdString(), baseFolder(), lines, p) != 0)
             return false;
-        written_ = p.path;
+        written_ = p;
         return true;
     }
-    app::Project p = core.project();
     std::string b = baseFolder();
     p.baseDir = b.empty() ? base::folderOf(p.path) : b;
     if (app::saveProject(p, lines) != 0) return false;
-    core.project() = p;
-    written_ = p.path;
+    written_ = p;
     return true;
 }
 
@@ -288,8 +267,8 @@ void NamListDialog::finish(bool generate) {
     std::string name = name_->text().toStdString();
     std::string again = base::replaceExtension(base::joinPath(stripSlash(folder_->text()), name), ".nam");
     if (!changed_ && !openedPath_.empty() && again == openedPath_) {
-        written_ = openedPath_;
-        if (entries_.empty()) {
+        written_ = frame_->core().project();
+        if (model_.size() == 0) {
             warn("生成対象ソースファイル名を入力してください。");
             return;
         }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/project.h"
 #include "helpdialog.h"
 
 class QCheckBox;
@@ -22,15 +23,14 @@ public:
 
     NamListDialog(MainFrame& frame, bool editMode);
     bool generateRequested() const { return generate_; }
-    // Entries as absolute paths, in list order.
-    const std::vector<std::string>& entries() const { return entries_; }
+    // The list (entries held absolute).
+    const app::ProjectListModel& entries() const { return model_; }
     // Tests and the Add button: checks and inserts files; returns how many were taken.
     int addFiles(const std::vector<std::string>& files);
-    // The text an entry shows (relative to the base folder when inside it).
-    std::string shown(const std::string& absolute) const;
 
     // The project written by OK (new mode: the new project file).
-    const std::string& projectPath() const { return written_; }
+    const std::string& projectPath() const { return written_.path; }
+    const app::Project& writtenProject() const { return written_; }
 
     // Resets the check boxes remembered for the run (tests).
     static void resetRemembered();
@@ -47,9 +47,9 @@ private:
     bool changed_ = false;
     bool folderByHand_ = false;
     QString lastName_;
-    std::vector<std::string> entries_;
+    app::ProjectListModel model_;
     std::string openedPath_;
-    std::string written_;
+    app::Project written_;
 
     QLineEdit* name_;
     QLineEdit* folder_;

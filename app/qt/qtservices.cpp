@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QUrl>
 
 #include "logobox.h"
@@ -24,14 +23,7 @@ QString qtFilter(std::string_view label) {
     return s.left(open) + "(" + patterns.replace(';', ' ') + ")";
 }
 
-QString defaultSuffix(std::string_view label) {
-    QString s = QString::fromUtf8(label.data(), static_cast<int>(label.size()));
-    int dot = s.indexOf('.');
-    if (dot < 0) return {};
-    QString rest = s.mid(dot + 1);
-    int end = rest.indexOf(QRegularExpression("[;)]"));
-    return end < 0 ? rest : rest.left(end);
-}
+QString defaultSuffix(std::string_view label) { return QString::fromStdString(base::pickerDefaultExtension(label)); }
 
 bool QtServices::box(int kind, std::string_view caption, const std::string& text, bool warning) {
     beep();
@@ -133,7 +125,7 @@ void QtServices::completionSound() {
 }
 
 bool QtServices::pickFile(int mode, std::string& path, std::string_view filter, int& filterIndex) {
-    if (path.rfind("*.", 0) == 0) path.clear();
+    path = base::pickerStartPath(path);
     if (fileHook) return fileHook(mode, path);
     QFileDialog dlg(mainFrameWidget());
     dlg.setObjectName("FILEDLG");

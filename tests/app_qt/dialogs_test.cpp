@@ -73,8 +73,8 @@ TEST_F(NamListTest, ListHoldsAtMostAThousandEntries) {
     std::vector<std::string> many;
     for (int i = 0; i < 1005; ++i) many.push_back("/logs/f" + std::to_string(i) + ".log");
     EXPECT_EQ(dlg.addFiles(many), NamListDialog::kMaxEntries);
-    EXPECT_EQ(dlg.entries().size(), 1000u);
-    EXPECT_EQ(boxes.back().text, "処理対象ファイル数が多すぎます。");
+    EXPECT_EQ(dlg.entries().size(), 1000);
+    EXPECT_EQ(boxes.back().text, "処理対象ファイル数が多すぎます。\n/logs/f1000.log");
 }
 
 TEST_F(NamListTest, EditWritesTheListAndRemovesEntries) {
