@@ -1,6 +1,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 
 #include "fixture.h"
@@ -103,4 +106,58 @@ TEST(ServicesForm, FilterLabelsAndPlacement) {
     EXPECT_EQ(placeCentred({2000, 1000}, QRect(), screen).topLeft(), QPoint(0, 0));
     // Before the frame exists the screen is the reference.
     EXPECT_EQ(placeCentred({200, 100}, QRect(), screen), QRect(412, 334, 200, 100));
+}
+
+namespace {
+struct SeenBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+// Answers the next modal message box by clicking button `answer` after noting what
+// it shows.
+void answerNextBox(SeenBox& seen, int answer) {
+    QTimer::singleShot(0, [&seen, answer] {
+        auto* mb = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(mb, nullptr);
+        seen.title = mb->windowTitle();
+        seen.text = mb->text();
+        seen.icon = mb->icon();
+        for (QAbstractButton* b : mb->buttons()) seen.buttons << b->text();
+        if (mb->defaultButton()) seen.defaultButton = mb->defaultButton()->text();
+        mb->buttons().at(answer)->click();
+    });
+}
+}  // namespace
+
+TEST_F(FrameTest, MessageBoxesShowTheDesignedButtons) {
+    services.boxHook = nullptr;
+    base::Services& sv = services;
+    int beeps = 0;
+    services.beepHook = [&] { ++beeps; };
+
+    SeenBox info;
+    answerNextBox(info, 0);
+    EXPECT_TRUE(sv.messageBox(1, "Chronava", "ファイルオープンエラー", "/x/a.nam"));
+    EXPECT_EQ(info.title, "Chronava");
+    EXPECT_EQ(info.text, "ファイルオープンエラー\n/x/a.nam");
+    EXPECT_EQ(info.icon, QMessageBox::Information);
+    EXPECT_EQ(info.buttons, QStringList{"OK"});
+
+    SeenBox ask;
+    answerNextBox(ask, 1);
+    EXPECT_FALSE(sv.messageBox(2, "Word", "Word出力を実行しますか?"));
+    EXPECT_EQ(ask.icon, QMessageBox::Question);
+    EXPECT_EQ(ask.buttons, (QStringList{"はい(&Y)", "いいえ(&N)"}));
+    EXPECT_EQ(ask.defaultButton, "いいえ(&N)");
+
+    SeenBox warn;
+    answerNextBox(warn, 0);
+    EXPECT_TRUE(sv.warningBox(0, "表示", "設定を保存します。"));
+    EXPECT_EQ(warn.icon, QMessageBox::Warning);
+    EXPECT_EQ(warn.buttons, (QStringList{"OK", "キャンセル"}));
+    EXPECT_EQ(warn.defaultButton, "OK");
+    EXPECT_EQ(beeps, 3);
 }
