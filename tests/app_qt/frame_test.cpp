@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "childwindows.h"
@@ -293,6 +294,10 @@ TEST_F(FrameTest, CloseIsRefusedOnlyWhileBusy) {
     QCloseEvent idleClose;
     QCoreApplication::sendEvent(frame.get(), &idleClose);
     EXPECT_TRUE(idleClose.isAccepted());
+    // The accepted close asked the application to quit; run its loop once so that the
+    // request does not end the modal loops of later tests.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 TEST_F(FrameTest, WindowMenuListsAndTilesChildren) {
