@@ -4,12 +4,14 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
+#include <QApplication>
 #include <QTest>
 
 #include "app/project.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "fixture.h"
+#include "helpwindow.h"
 #include "logindialog.h"
 #include "namlistdialog.h"
 #include "optionsdialog.h"
@@ -229,4 +231,23 @@ TEST(LogonStoreTest, ValuesRoundTripAsStrings) {
     EXPECT_EQ(raw.value("Logon").toString(), "1");
     ASSERT_TRUE(store.write({0, 0, ""}));
     EXPECT_FALSE(store.read(s));  // an empty name counts as missing
+}
+
+TEST_F(FrameTest, F1InADialogShowsItsPageAndControl) {
+    writeText(path("help/904.html"), "<p>display</p>", false);
+    {
+        OptionsDialog dlg(*frame);
+        dlg.show();
+        dlg.findChild<QTabWidget*>("id900")->setCurrentIndex(1);
+        auto* width = dlg.findChild<QLineEdit*>("id1100");
+        width->setFocus();
+        QApplication::setActiveWindow(&dlg);
+        QTest::keyClick(width, Qt::Key_F1);
+        EXPECT_EQ(frame->statusText(), "HELP_ID[ 904:0000044c]");
+        ASSERT_NE(frame->helpWindow(), nullptr);
+        EXPECT_TRUE(frame->helpWindow()->isVisible());
+        dlg.reject();
+    }
+    // Once the dialog is gone the frame's own help context is back.
+    EXPECT_EQ(frame->helpContext(), 0);
 }
