@@ -99,6 +99,51 @@ int Services::runAndWait(const std::string& program, const std::vector<std::stri
     }
 }
 
+std::string pickerDefaultExtension(std::string_view filter) {
+    std::size_t dot = filter.find('.');
+    if (dot == std::string_view::npos) return {};
+    std::string_view rest = filter.substr(dot + 1);
+    std::size_t end = rest.find_first_of(";)");
+    return std::string(rest.substr(0, end));
+}
+
+std::string pickerStartPath(std::string_view path) {
+    if (path.substr(0, 2) == "*.") return {};
+    return std::string(path);
+}
+
+std::vector<std::string> splitCommandLine(std::string_view line) {
+    std::vector<std::string> out;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord) out.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) out.push_back(word);
+    return out;
+}
+
+void ConsoleServices::progressBegin(std::string_view title) {
+    if (!quiet_) std::fprintf(stderr, "%.*s\n", static_cast<int>(title.size()), title.data());
+}
+
+bool ConsoleServices::progressUpdate(std::string_view text, std::string_view file, long done, long total) {
+    if (!quiet_)
+        std::fprintf(stderr, "  %.*s %.*s (%ld/%ld)\n", static_cast<int>(text.size()), text.data(),
+                     static_cast<int>(file.size()), file.data(), done, total);
+    return !cancelRequested();
+}
+
 bool ConsoleServices::box(int kind, std::string_view caption, std::string_view text, bool warning) {
     BoxLayout b = boxLayout(kind, text, warning);
     bool asks = b.buttons != BoxLayout::Ok;
@@ -149,6 +194,16 @@ bool RecordingServices::messageBox(int kind, std::string_view caption, std::stri
 bool RecordingServices::warningBox(int kind, std::string_view caption, std::string_view l1, std::string_view l2,
                                    std::string_view l3) {
     return record(kind, true, caption, l1, l2, l3);
+}
+
+bool RecordingServices::progressUpdate(std::string_view text, std::string_view file, long done, long total) {
+    progress.push_back(std::string(text) + "|" + std::string(file) + "|" + std::to_string(done) + "/" +
+                       std::to_string(total));
+    int n = 0;
+    for (const auto& p : progress)
+        if (p.find('|') != std::string::npos) ++n;
+    if (cancelAtUpdate > 0 && n == cancelAtUpdate) requestCancel();
+    return !cancelRequested();
 }
 
 void RecordingServices::clearMessages(int list) {

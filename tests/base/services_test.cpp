@@ -36,3 +36,26 @@ TEST(Services, RecordingAnswersAndRunAndWait) {
     EXPECT_EQ(services().runAndWait("/bin/sh", {"-c", "test \"$(pwd)\" = /tmp && test -z \"$HOME\""}, "/tmp"), 0);
     EXPECT_EQ(services().runAndWait("/nonexistent/program", {}, "/tmp"), -1);
 }
+
+TEST(Services, CommandLineSplitAndCancel) {
+    EXPECT_EQ(splitCommandLine("/bin/sh awk/tcplog.sh /tmp/a b"),
+              (std::vector<std::string>{"/bin/sh", "awk/tcplog.sh", "/tmp/a", "b"}));
+    EXPECT_EQ(splitCommandLine("  \"/opt/my tools/run\"\t-x \"\" 'a;$HOME' "),
+              (std::vector<std::string>{"/opt/my tools/run", "-x", "", "'a;$HOME'"}));
+    EXPECT_TRUE(splitCommandLine("   ").empty());
+    EXPECT_EQ(pickerDefaultExtension("プロジェクトファイル(*.nam)"), "nam");
+    EXPECT_EQ(pickerDefaultExtension("ログファイル(*.klg;*.log)"), "klg");
+    EXPECT_EQ(pickerDefaultExtension("すべて"), "");
+    EXPECT_EQ(pickerStartPath("*.nam"), "");
+    EXPECT_EQ(pickerStartPath("/a/b.nam"), "/a/b.nam");
+
+    RecordingServices rec;
+    rec.cancelAtUpdate = 2;
+    rec.progressBegin("GIF");
+    EXPECT_TRUE(rec.progressUpdate("a", "f1", 1, 3));
+    EXPECT_FALSE(rec.progressUpdate("a", "f2", 2, 3));
+    EXPECT_TRUE(rec.cancelRequested());
+    rec.clearCancel();
+    EXPECT_TRUE(rec.progressUpdate("a", "f3", 3, 3));
+    EXPECT_EQ(rec.progress.back(), "a|f3|3/3");
+}

@@ -82,6 +82,13 @@ public:
     // Lets the interface handle one pending event between steps of a long run.
     virtual void keepAlive() {}
 
+    // The cancel flag that long runs test before each target and each log file. The
+    // interface sets it (command 306, the progress meter's cancel button); a run
+    // clears it when it starts.
+    void requestCancel() { cancel_ = true; }
+    void clearCancel() { cancel_ = false; }
+    bool cancelRequested() const { return cancel_; }
+
     virtual void beep() {}
     virtual void completionSound() {}
 
@@ -110,7 +117,19 @@ public:
 
 protected:
     int pollMs_ = 1500;
+    bool cancel_ = false;
 };
+
+// The default extension of a picker filter label: the text after the first "." up to
+// ";" or ")" ("プロジェクトファイル(*.nam)" gives "nam"); empty when there is none.
+std::string pickerDefaultExtension(std::string_view filter);
+// The path a picker starts from: a path that begins with "*." is no path.
+std::string pickerStartPath(std::string_view path);
+
+// Splits a command line into a program and its arguments: words are separated by
+// blanks or tabs; a double-quoted part may hold blanks and is taken without its
+// quotes. Nothing else is interpreted (no variables, globbing or redirection).
+std::vector<std::string> splitCommandLine(std::string_view line);
 
 // The installed services. Before anything is installed a console form is used.
 Services& services();
@@ -133,6 +152,9 @@ public:
     void clearMessages(int) override {}
     void selectMessageTab(int) override {}
     void setStatus(std::string_view) override {}
+    void progressBegin(std::string_view title) override;
+    bool progressUpdate(std::string_view text, std::string_view file, long done, long total) override;
+    void beep() override {}
     void enterBusy() override { ++busy_; }
     void leaveBusy() override {
         if (busy_ > 0) --busy_;
@@ -160,7 +182,13 @@ public:
     std::vector<std::pair<int, std::string>> messages;
     std::vector<std::string> statusTexts;
     std::vector<std::string> opened;
+    std::vector<std::string> progress;  // "title", then "text|file|done/total" per update
+    std::vector<int> selectedTabs;
     int beeps = 0;
+    int completionSounds = 0;
+    int logoStarts = 0, logoStops = 0, logoResets = 0;
+    // The progress meter reports a cancel at this update (1-based; 0 never).
+    int cancelAtUpdate = 0;
     int busyDepth = 0;
     int keepAlives = 0;
     // Answers for questions, taken in order; when exhausted, `defaultAnswer`.
@@ -174,8 +202,14 @@ public:
                     std::string_view l3) override;
     void appendMessage(int list, std::string_view text) override { messages.emplace_back(list, std::string(text)); }
     void clearMessages(int list) override;
-    void selectMessageTab(int) override {}
+    void selectMessageTab(int list) override { selectedTabs.push_back(list); }
     void setStatus(std::string_view text) override { statusTexts.emplace_back(text); }
+    void logoStart() override { ++logoStarts; }
+    void logoStop() override { ++logoStops; }
+    void logoReset() override { ++logoResets; }
+    void progressBegin(std::string_view title) override { progress.emplace_back(title); }
+    bool progressUpdate(std::string_view text, std::string_view file, long done, long total) override;
+    void completionSound() override { ++completionSounds; }
     void enterBusy() override { ++busyDepth; }
     void leaveBusy() override { --busyDepth; }
     bool isBusy() const override { return busyDepth > 0; }

@@ -1,0 +1,53 @@
+// chronava: the desktop program, or one of its command-line forms when the first
+// argument names a subcommand.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/shell.h"
+#include "startup.h"
+#include "subcommands.h"
+
+int main(int argc, char** argv) {
+    std::string installDir = app::executableDir();
+    app::exportPxd(installDir);
+
+    if (argc > 1) {
+        if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+            appqt::printUsage(stdout);
+            return 0;
+        }
+        if (const appqt::Subcommand* s = appqt::findSubcommand(argv[1])) return s->run(argc - 1, argv + 1);
+    }
+
+    appqt::DesktopOptions opt;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "chronava: %s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--open") opt.openProject = value();
+        else if (a == "--show-options") opt.showOptions = true;
+        else if (a == "--options-tab") opt.optionsTab = std::atoi(value().c_str());
+        else if (a == "--quit-after") opt.quitAfterMs = std::atoi(value().c_str());
+        else if (a == "--selftest") opt.selftest = value();
+        else if (a.rfind("-", 0) != 0 && opt.openProject.empty()) opt.openProject = a;
+        else if (a.rfind("-platform", 0) == 0 || a.rfind("--platform", 0) == 0) ++i;  // Qt's own option
+        else {
+            std::fprintf(stderr, "chronava: unknown option %s (see --help)\n", a.c_str());
+            return 2;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("KOV");
+    QApplication::setApplicationName("ChronavaS");
+    appqt::setupFonts(app);
+    return appqt::runDesktop(installDir, opt);
+}

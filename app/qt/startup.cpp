@@ -1,0 +1,76 @@
+#include "startup.h"
+
+#include <cstdio>
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/shell.h"
+#include "base/names.h"
+#include "helpwindow.h"
+#include "logindialog.h"
+#include "mainframe.h"
+#include "optionsdialog.h"
+#include "qtservices.h"
+
+namespace appqt {
+
+void setupFonts(QApplication& app) {
+    QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
+    QFont::insertSubstitution("ＭＳ 明朝", "IPAMincho");
+    QFont::insertSubstitution("ＭＳ Ｐゴシック", "IPAPGothic");
+    QFont::insertSubstitution("MS UI Gothic", "IPAPGothic");
+    QFont f("IPAPGothic");
+    f.setPixelSize(12);
+    app.setFont(f);
+}
+
+int runDesktop(const std::string& installDir, const DesktopOptions& opt) {
+    QtServices services;
+    base::ScopedServices installed(services);
+    QSettingsLogonStore logon;
+    app::AppCore core;
+    setHelpFolder(QString::fromStdString(base::joinPath(installDir, "help")));
+
+    int rc = core.startup(app::workingInstallDir(installDir), logon,
+                          [](const app::LogonPlan& plan, std::string& chosen) {
+                              LoginDialog dlg(plan.users, plan.selected);
+                              if (dlg.exec() != QDialog::Accepted) return false;
+                              chosen = dlg.chosen();
+                              return true;
+                          });
+    if (rc != 0) return rc;
+
+    MainFrame frame(core, services, QString::fromStdString(base::joinPath(installDir, "help")));
+    QRect r = MainFrame::initialRect(core);
+    frame.resize(r.size());
+    frame.move(r.topLeft());
+    frame.show();
+    frame.refreshRecentMenu();
+    frame.setLayoutSaving(true);
+
+    std::string project = !opt.selftest.empty() ? opt.selftest : opt.openProject;
+    if (!project.empty())
+        frame.openProject(QDir::current().absoluteFilePath(QString::fromStdString(project)).toStdString(), false);
+    if (!opt.selftest.empty()) {
+        int items = 0;
+        for (QTreeWidgetItemIterator it(frame.tree()); *it; ++it) ++items;
+        std::printf("selftest: project %s, title \"%s\", %d tree items\n", core.project().path.c_str(),
+                    frame.windowTitle().toUtf8().constData(), items);
+        return frame.hasProject() && items > 1 ? 0 : 1;
+    }
+    if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, [] { QCoreApplication::exit(0); });
+    if (opt.showOptions)
+        QTimer::singleShot(0, &frame, [&frame, tab = opt.optionsTab] {
+            OptionsDialog dlg(frame);
+            dlg.tabs()->setCurrentIndex(tab);
+            dlg.exec();
+        });
+    return QApplication::exec();
+}
+
+}  // namespace appqt

@@ -1,0 +1,25 @@
+// Start-up of the desktop program: the window-free steps of the application core
+// (installation folder, PXD, log-on, parameter record, sample projects), the log-on
+// dialog, the frame at its saved rectangle, then the event loop.
+#pragma once
+
+#include <string>
+
+class QApplication;
+
+namespace appqt {
+
+// Font substitutions for the Windows font names kept in settings and the interface font.
+void setupFonts(QApplication& app);
+
+struct DesktopOptions {
+    std::string openProject;   // opened after the frame is shown
+    bool showOptions = false;  // opens the options dialog (screenshots)
+    int optionsTab = 0;        // ... at this tab
+    int quitAfterMs = 0;       // ends the run after this long
+    std::string selftest;      // opens this project, checks the tree, exits
+};
+// Returns the process exit code (-3 when the user parameter file cannot be read).
+int runDesktop(const std::string& installDir, const DesktopOptions& opt);
+
+}  // namespace appqt

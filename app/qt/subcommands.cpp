@@ -1,0 +1,46 @@
+#include "subcommands.h"
+
+#ifdef CHRONAVA_HAVE_CONVERT
+#include "convert/cli.h"
+#endif
+
+namespace appqt {
+namespace {
+
+#ifdef CHRONAVA_HAVE_CONVERT
+int runConvert(int argc, char** argv) { return convert::convertCommand(argc, argv); }
+int runDump(int argc, char** argv) { return convert::dumpCommand(argc, argv); }
+#endif
+
+int runVersion(int, char**) {
+    std::printf("chronava 0.1\n");
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<Subcommand>& subcommands() {
+    static const std::vector<Subcommand> table = {
+#ifdef CHRONAVA_HAVE_CONVERT
+        {"convert", "convert LOG [-o CHART]  converts a log file into a chart file", runConvert},
+        {"dump", "dump CHART [--summary] [--raw]  prints the lines of a chart file", runDump},
+#endif
+        {"version", "version                 prints the program version", runVersion},
+    };
+    return table;
+}
+
+const Subcommand* findSubcommand(std::string_view name) {
+    for (const Subcommand& s : subcommands())
+        if (name == s.name) return &s;
+    return nullptr;
+}
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: chronava [--open PROJECT.nam] [--show-options [--options-tab N]] [--quit-after MS] [--selftest PROJECT.nam]\n"
+                 "       chronava SUBCOMMAND [ARGS...]\n\nsubcommands (no window is opened):\n");
+    for (const Subcommand& s : subcommands()) std::fprintf(out, "  %s\n", s.usage);
+}
+
+}  // namespace appqt
