@@ -1,0 +1,161 @@
+#include "wirefold/lines.h"
+
+#include <climits>
+
+namespace wirefold {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::size_t skipBlanks(std::string_view s, std::size_t pos) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+    return pos;
+}
+
+// The older layout's sequence range: the first blank-separated word that begins with
+// a digit and holds ":", "(" and ")" in this order, as in "1:20(19)". The number in
+// parentheses is the payload length.
+long long rangeLength(std::string_view rest) {
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        std::size_t end = rest.find(' ', pos);
+        if (end == std::string_view::npos) end = rest.size();
+        std::string_view word = rest.substr(pos, end - pos);
+        pos = end + 1;
+        if (word.empty() || !isDigit(word[0])) continue;
+        std::size_t colon = word.find(':');
+        if (colon == std::string_view::npos) continue;
+        std::size_t open = word.find('(', colon);
+        if (open == std::string_view::npos) continue;
+        if (word.find(')', open) == std::string_view::npos) continue;
+        return readDecimal(word.substr(open + 1));
+    }
+    return 0;
+}
+
+// Today's TCP description: "Flags [P.], seq 1:20, ack 1, win 502, length 19". The
+// length is the payload; a pure acknowledgement or a SYN says "length 0".
+long long flagsLength(std::string_view rest, std::size_t flags) {
+    std::size_t at = rest.find(", length ", flags);
+    if (at == std::string_view::npos) return 0;
+    return readDecimal(rest.substr(at + 9));
+}
+
+// Reads blank-separated groups of four (or, last on a line, two) hex digits. With
+// `stopAtGap` two blanks in a row end the groups (today's layout puts the character
+// column behind such a gap).
+bool readGroups(std::string_view s, bool stopAtGap, HexLine& out) {
+    std::size_t pos = 0;
+    while (pos < s.size() && s[pos] == ' ') ++pos;
+    bool lastWasHalf = false;
+    while (pos < s.size()) {
+        std::size_t end = s.find(' ', pos);
+        if (end == std::string_view::npos) end = s.size();
+        std::size_t len = end - pos;
+        if ((len != 4 && len != 2) || lastWasHalf) return false;
+        if (out.count + static_cast<int>(len / 2) > kBytesPerLine) return false;
+        for (std::size_t i = pos; i < end; i += 2) {
+            int hi = hexValue(s[i]);
+            int lo = hexValue(s[i + 1]);
+            if (hi < 0 || lo < 0) return false;
+            out.bytes[out.count++] = static_cast<std::uint8_t>(hi << 4 | lo);
+        }
+        lastWasHalf = len == 2;
+        std::size_t next = end;
+        while (next < s.size() && s[next] == ' ') ++next;
+        if (stopAtGap && next - end >= 2) break;
+        pos = next;
+    }
+    return true;
+}
+
+}  // namespace
+
+long long readDecimal(std::string_view text) {
+    std::size_t pos = skipBlanks(text, 0);
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    long long value = 0;
+    while (pos < text.size() && isDigit(text[pos])) {
+        if (value <= INT_MAX) value = value * 10 + (text[pos] - '0');
+        ++pos;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return value;
+}
+
+LineKind classify(std::string_view line) {
+    if (line.empty()) return LineKind::Other;
+    if (isDigit(line[0])) return line.size() >= 2 && line[0] == '0' && line[1] == 'x' ? LineKind::Hex : LineKind::Packet;
+    std::size_t pos = skipBlanks(line, 0);
+    if (pos > 0 && line.substr(pos, 2) == "0x") return LineKind::Hex;
+    return LineKind::Other;
+}
+
+PacketLine parsePacketLine(std::string_view line) {
+    PacketLine p;
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) {
+        p.stampHead = line;
+        return p;
+    }
+    p.stampHead = line.substr(0, colon);
+    std::size_t tailStart = colon + 1;
+    std::size_t blank = line.find(' ', tailStart);
+    if (blank == std::string_view::npos) {
+        p.stampTail = line.substr(tailStart);
+        return p;
+    }
+    p.stampTail = line.substr(tailStart, blank - tailStart);
+    std::size_t endStart = blank + 1;
+    std::size_t endColon = line.find(':', endStart);
+    std::string_view rest;
+    if (endColon == std::string_view::npos) {
+        p.endpoints = line.substr(endStart);
+    } else {
+        p.endpoints = line.substr(endStart, endColon - endStart);
+        rest = line.substr(endColon + 1);
+    }
+    // Newer tcpdump names the protocol before the addresses.
+    if (p.endpoints.substr(0, 3) == "IP ") p.endpoints.remove_prefix(3);
+    std::size_t flags = rest.find("Flags [");
+    p.payloadLength = flags != std::string_view::npos ? flagsLength(rest, flags) : rangeLength(rest);
+    return p;
+}
+
+HexLine parseHexLine(std::string_view line) {
+    HexLine h;
+    std::size_t pos = skipBlanks(line, 0);
+    if (line.substr(pos, 2) != "0x") return h;
+    pos += 2;
+    std::size_t digits = 0;
+    std::uint32_t offset = 0;
+    for (int v; pos < line.size() && (v = hexValue(line[pos])) >= 0; ++pos, ++digits) {
+        if (digits >= 8) return h;
+        offset = offset << 4 | static_cast<std::uint32_t>(v);
+    }
+    if (digits == 0 || pos >= line.size()) return h;
+    h.offset = offset;
+    if (line[pos] == ':') {
+        h.modern = true;
+        h.valid = readGroups(line.substr(pos + 1), true, h);
+    } else if (line[pos] == '\t') {
+        std::string_view fields = line.substr(pos + 1);
+        std::size_t tab = fields.find('\t');
+        std::string_view hex = fields.substr(0, tab);
+        if (tab != std::string_view::npos) h.chars = fields.substr(tab + 1);
+        h.valid = readGroups(hex, false, h);
+    }
+    return h;
+}
+
+}  // namespace wirefold
