@@ -3,6 +3,15 @@
 #include <cstdio>
 
 namespace wftest {
+namespace {
+// Appends byte by byte (GCC 12 warns falsely about range inserts into small vectors).
+void append(Bytes& to, const Bytes& from) {
+    for (std::uint8_t b : from) to.push_back(b);
+}
+void append(Bytes& to, const std::string& from) {
+    for (char c : from) to.push_back(static_cast<std::uint8_t>(c));
+}
+}  // namespace
 
 Bytes ipPacket(const TcpPacket& p) {
     std::size_t ihl = 5 + p.ipOptions.size() / 4;
@@ -10,7 +19,7 @@ Bytes ipPacket(const TcpPacket& p) {
     std::size_t total = ihl * 4 + doff * 4 + p.payload.size();
     Bytes b = {static_cast<std::uint8_t>(0x40 | ihl), 0, static_cast<std::uint8_t>(total >> 8),
                static_cast<std::uint8_t>(total), 0, 1, 0x40, 0, 64, 6, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2};
-    b.insert(b.end(), p.ipOptions.begin(), p.ipOptions.end());
+    append(b, p.ipOptions);
     unsigned long sum = 0;
     for (std::size_t i = 0; i < ihl * 4; i += 2) sum += b[i] << 8 | b[i + 1];
     while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
@@ -20,15 +29,15 @@ Bytes ipPacket(const TcpPacket& p) {
                  static_cast<std::uint8_t>(p.seq >> 24), static_cast<std::uint8_t>(p.seq >> 16),
                  static_cast<std::uint8_t>(p.seq >> 8), static_cast<std::uint8_t>(p.seq),
                  0, 0, 0, 1, static_cast<std::uint8_t>(doff << 4), p.flags, 0x01, 0xf6, 0, 0, 0, 0};
-    b.insert(b.end(), tcp.begin(), tcp.end());
-    b.insert(b.end(), p.tcpOptions.begin(), p.tcpOptions.end());
-    b.insert(b.end(), p.payload.begin(), p.payload.end());
+    append(b, tcp);
+    append(b, p.tcpOptions);
+    append(b, p.payload);
     return b;
 }
 
 Bytes ethernetFrame(const Bytes& ip) {
     Bytes f = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0x08, 0x00};
-    f.insert(f.end(), ip.begin(), ip.end());
+    append(f, ip);
     // Padding that is not zero, so a payload running into it would show.
     while (f.size() < 60) f.push_back('Z');
     return f;

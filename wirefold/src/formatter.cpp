@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "wirefold/timestamp.h"
 
@@ -73,15 +74,36 @@ void Formatter::packetLine(std::string_view text) {
     broken_ = false;
     bytes_.clear();
     chars_.clear();
+    start_ = kUnknown;
 }
 
 void Formatter::writeStamp(const PacketLine& p, std::string_view text) {
     Stamp s;
     if (settings_.jst && parseStamp(text, s)) {
         addHours(s, kJstHours);
-        char buf[48];
-        int n = std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:", s.month, s.day, s.year, s.hour);
-        out_.append(buf, static_cast<std::size_t>(n));
+        // "%02d/%02d/%04d %02d:", written by hand: this runs once per packet.
+        char buf[16];
+        auto two = [](char* p, int v) {
+            p[0] = static_cast<char>('0' + v / 10);
+            p[1] = static_cast<char>('0' + v % 10);
+        };
+        two(buf, s.month);
+        buf[2] = '/';
+        two(buf + 3, s.day);
+        buf[5] = '/';
+        std::size_t n = 6;
+        if (s.year > 9999) {
+            n += static_cast<std::size_t>(std::snprintf(buf + 6, sizeof buf - 6, "%d", s.year));
+        } else {
+            two(buf + 6, s.year / 100);
+            two(buf + 8, s.year % 100);
+            n = 10;
+        }
+        buf[n++] = ' ';
+        two(buf + n, s.hour);
+        n += 2;
+        buf[n++] = ':';
+        out_.append(buf, n);
         return;
     }
     // Without -jst, or when the line does not start with a time stamp that can be
@@ -103,6 +125,7 @@ void Formatter::hexLine(std::string_view text) {
         modern_ = h.modern;
         bytes_.clear();
         chars_.clear();
+        start_ = kUnknown;
     } else if (!walking_ || broken_) {
         return;
     } else if (h.modern != modern_ || h.offset != bytes_.size() || bytes_.size() + h.count > kMaxDumpBytes) {
@@ -111,12 +134,14 @@ void Formatter::hexLine(std::string_view text) {
         broken_ = true;
         return;
     }
-    for (int i = 0; i < h.count; ++i) {
-        bytes_ += static_cast<char>(h.bytes[i]);
-        // The older layout's character field is taken as tcpdump printed it; today's
-        // is rebuilt from the bytes (it shows blanks as dots).
-        std::size_t at = static_cast<std::size_t>(i);
-        chars_ += !h.modern && at < h.chars.size() ? h.chars[at] : shown(h.bytes[i]);
+    std::size_t count = static_cast<std::size_t>(h.count);
+    bytes_.append(reinterpret_cast<const char*>(h.bytes), count);
+    if (!h.modern) {
+        // The older layout's character field is taken as tcpdump printed it (today's
+        // shows blanks as dots, so there the characters come from the bytes).
+        std::size_t taken = std::min(count, h.chars.size());
+        chars_.append(h.chars.substr(0, taken));
+        for (std::size_t i = taken; i < count; ++i) chars_ += shown(h.bytes[i]);
     }
     tryComplete(false);
 }
@@ -150,6 +175,10 @@ void Formatter::tryComplete(bool final) {
         if (final) closeString();
         return;
     }
+    if (!final && start_ != kUnknown) {
+        // Headers already walked: only the amount of payload matters.
+        if (bytes_.size() < start_ + static_cast<std::size_t>(wanted_)) return;
+    }
     int ip = ipStart(final);
     if (ip < 0) {
         if (final) closeString();
@@ -169,6 +198,7 @@ void Formatter::tryComplete(bool final) {
                 broken_ = true;
             } else {
                 start = tcpAt + tcpLength;
+                start_ = start;
                 headersRead = true;
             }
         } else if (ipLength < 20) {
@@ -183,17 +213,24 @@ void Formatter::tryComplete(bool final) {
     std::size_t wanted = static_cast<std::size_t>(wanted_);
     if (!final && avail < wanted) return;
     std::size_t n = std::min(avail, wanted);
+    if (modern_) {
+        chars_.resize(start + n);
+        for (std::size_t i = start; i < start + n; ++i) chars_[i] = shown(static_cast<unsigned char>(bytes_[i]));
+    }
     std::string_view chars = n ? std::string_view(chars_).substr(start, n) : std::string_view();
     // An FTP password is never written: from a "PASS" that begins the payload, or a
     // command line within it, the text is replaced.
+    auto isPass = [&](std::size_t k) {
+        return k + 4 <= n && upper(chars[k]) == 'P' && upper(chars[k + 1]) == 'A' && upper(chars[k + 2]) == 'S' &&
+               upper(chars[k + 3]) == 'S';
+    };
     std::size_t cut = std::string_view::npos;
-    for (std::size_t k = 0; k + 4 <= n; ++k) {
-        if (k > 0 && bytes_[start + k - 1] != '\n') continue;
-        if (upper(chars[k]) == 'P' && upper(chars[k + 1]) == 'A' && upper(chars[k + 2]) == 'S' &&
-            upper(chars[k + 3]) == 'S') {
-            cut = k;
-            break;
-        }
+    if (isPass(0)) cut = 0;
+    for (std::size_t k = 0; cut == std::string_view::npos && k + 4 < n;) {
+        const void* lf = std::memchr(bytes_.data() + start + k, '\n', n - 4 - k);
+        if (!lf) break;
+        k = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes_.data()) - start + 1;
+        if (isPass(k)) cut = k;
     }
     if (cut == std::string_view::npos) {
         out_.append(chars);
@@ -211,6 +248,7 @@ void Formatter::closeString() {
     broken_ = false;
     bytes_.clear();
     chars_.clear();
+    start_ = kUnknown;
 }
 
 }  // namespace wirefold

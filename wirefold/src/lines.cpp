@@ -7,12 +7,6 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 std::size_t skipBlanks(std::string_view s, std::size_t pos) {
     while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
@@ -48,28 +42,81 @@ long long flagsLength(std::string_view rest, std::size_t flags) {
     return readDecimal(rest.substr(at + 9));
 }
 
+// Hex digit values by character; -1 for anything else.
+struct HexTable {
+    signed char v[256];
+    constexpr HexTable() : v() {
+        for (int i = 0; i < 256; ++i) v[i] = -1;
+        for (int i = 0; i < 10; ++i) v['0' + i] = static_cast<signed char>(i);
+        for (int i = 0; i < 6; ++i) v['a' + i] = v['A' + i] = static_cast<signed char>(10 + i);
+    }
+};
+constexpr HexTable kHex;
+
+int hexAt(std::string_view s, std::size_t i) { return kHex.v[static_cast<unsigned char>(s[i])]; }
+
+// The common case, decoded at fixed places: eight groups of four digits, one blank
+// apart, starting at `pos`. False (and `out` untouched) when the line is not of
+// that shape; the general reader then decides.
+bool fullLine(std::string_view s, std::size_t pos, bool stopAtGap, HexLine& out) {
+    const std::size_t n = s.size();
+    if (n < pos + 39) return false;
+    const char* p = s.data() + pos;
+    int bad = 0;
+    std::uint8_t bytes[kBytesPerLine];
+    for (int g = 0; g < 8; ++g, p += 5) {
+        if (g < 7 && p[4] != ' ') return false;
+        int a = kHex.v[static_cast<unsigned char>(p[0])], b = kHex.v[static_cast<unsigned char>(p[1])];
+        int c = kHex.v[static_cast<unsigned char>(p[2])], d = kHex.v[static_cast<unsigned char>(p[3])];
+        bad |= a | b | c | d;
+        bytes[2 * g] = static_cast<std::uint8_t>(a << 4 | b);
+        bytes[2 * g + 1] = static_cast<std::uint8_t>(c << 4 | d);
+    }
+    if (bad < 0) return false;
+    // Behind the eighth group: the end, or blanks (the older layout), or a gap of two
+    // blanks before the character column (today's layout).
+    std::size_t rest = pos + 39;
+    if (stopAtGap) {
+        if (rest < n && !(rest + 1 < n && s[rest] == ' ' && s[rest + 1] == ' ')) return false;
+    } else {
+        for (std::size_t i = rest; i < n; ++i)
+            if (s[i] != ' ') return false;
+    }
+    for (int i = 0; i < kBytesPerLine; ++i) out.bytes[i] = bytes[i];
+    out.count = kBytesPerLine;
+    return true;
+}
+
 // Reads blank-separated groups of four (or, last on a line, two) hex digits. With
 // `stopAtGap` two blanks in a row end the groups (today's layout puts the character
 // column behind such a gap).
 bool readGroups(std::string_view s, bool stopAtGap, HexLine& out) {
+    const std::size_t n = s.size();
     std::size_t pos = 0;
-    while (pos < s.size() && s[pos] == ' ') ++pos;
-    bool lastWasHalf = false;
-    while (pos < s.size()) {
-        std::size_t end = s.find(' ', pos);
-        if (end == std::string_view::npos) end = s.size();
+    while (pos < n && s[pos] == ' ') ++pos;
+    if (fullLine(s, pos, stopAtGap, out)) return true;
+    while (pos < n) {
+        std::size_t end = pos;
+        while (end < n && s[end] != ' ') ++end;
         std::size_t len = end - pos;
-        if ((len != 4 && len != 2) || lastWasHalf) return false;
-        if (out.count + static_cast<int>(len / 2) > kBytesPerLine) return false;
-        for (std::size_t i = pos; i < end; i += 2) {
-            int hi = hexValue(s[i]);
-            int lo = hexValue(s[i + 1]);
-            if (hi < 0 || lo < 0) return false;
-            out.bytes[out.count++] = static_cast<std::uint8_t>(hi << 4 | lo);
+        if (len == 4) {
+            if (out.count + 2 > kBytesPerLine) return false;
+            int a = hexAt(s, pos), b = hexAt(s, pos + 1), c = hexAt(s, pos + 2), d = hexAt(s, pos + 3);
+            if ((a | b | c | d) < 0) return false;
+            out.bytes[out.count++] = static_cast<std::uint8_t>(a << 4 | b);
+            out.bytes[out.count++] = static_cast<std::uint8_t>(c << 4 | d);
+        } else if (len == 2) {
+            if (out.count + 1 > kBytesPerLine) return false;
+            int a = hexAt(s, pos), b = hexAt(s, pos + 1);
+            if ((a | b) < 0) return false;
+            out.bytes[out.count++] = static_cast<std::uint8_t>(a << 4 | b);
+        } else {
+            return false;
         }
-        lastWasHalf = len == 2;
         std::size_t next = end;
-        while (next < s.size() && s[next] == ' ') ++next;
+        while (next < n && s[next] == ' ') ++next;
+        // Two hex digits end the groups: anything but blanks behind them is an error.
+        if (len == 2 && next < n && !(stopAtGap && next - end >= 2)) return false;
         if (stopAtGap && next - end >= 2) break;
         pos = next;
     }
@@ -139,7 +186,7 @@ HexLine parseHexLine(std::string_view line) {
     pos += 2;
     std::size_t digits = 0;
     std::uint32_t offset = 0;
-    for (int v; pos < line.size() && (v = hexValue(line[pos])) >= 0; ++pos, ++digits) {
+    for (int v; pos < line.size() && (v = hexAt(line, pos)) >= 0; ++pos, ++digits) {
         if (digits >= 8) return h;
         offset = offset << 4 | static_cast<std::uint32_t>(v);
     }

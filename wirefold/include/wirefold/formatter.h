@@ -48,7 +48,9 @@ private:
     bool broken_ = false;        // the dump stopped making sense; ignore its rest
     bool modern_ = false;        // the dump is in today's layout
     std::string bytes_;          // packet bytes from the hex fields
-    std::string chars_;          // the older layout's character field, aligned with bytes_
+    std::string chars_;          // the payload characters, aligned with bytes_
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    std::size_t start_ = kUnknown;  // first payload byte in bytes_, once the headers are walked
 };
 
 }  // namespace wirefold
