@@ -145,3 +145,17 @@ TEST(Run, FilesOpenFailuresAndSafeReplacement) {
     EXPECT_EQ(system(("test $(ls " + d + " | wc -l) -eq 2").c_str()), 0);
     EXPECT_EQ(system(("rm -rf " + d).c_str()), 0);
 }
+
+TEST(Run, SampleSessionGivesTheSameLinesInBothLayouts) {
+    // The sample FTP session as the older tcpdump printed it and as today's prints it.
+    std::string older = std::string(WIREFOLD_SAMPLES) + "/ftp-session-older.txt";
+    std::string today = std::string(WIREFOLD_SAMPLES) + "/ftp-session-today.txt";
+    Result a = runWith({"-jst", older});
+    Result b = runWith({today, "-jst"});
+    EXPECT_EQ(a.status, 1);
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(std::count(a.out.begin(), a.out.end(), '\n'), 10);
+    EXPECT_NE(a.out.find("01/01/2002 03:00:00.256666 10.0.0.1.40000 > 10.0.0.2.21 \"PASS ????????\"\n"),
+              std::string::npos);
+    EXPECT_EQ(a.out.find("secret"), std::string::npos);
+}
