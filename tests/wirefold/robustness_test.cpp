@@ -115,3 +115,51 @@ TEST(Robustness, HexLinesOutsideAPacketAndRepeatedStarts) {
     std::string text = oldPacketLine(kStamp, "1:6(5)") + other.substr(0, other.find("0x0020")) + dump;
     EXPECT_EQ(format(text), expect("hello"));
 }
+
+TEST(Robustness, MutatedDumpsKeepOneClosedLinePerPacket) {
+    // Random damage to a valid text: every packet line still gives exactly one output
+    // line, closed by its quote, and nothing reads out of bounds (run under ASan).
+    TcpPacket opts("PASS x\r\nsome payload that spans lines", {1, 1, 1, 0}, {1, 1, 8, 10, 0, 0, 0, 1, 0, 0, 0, 2});
+    std::string base = oldPacketLine(kStamp, "1:40(39)") + oldDump(ipPacket(opts)) +
+                       oldPacketLine(kStamp, "1:6(5)") + dumpOf("hello") +
+                       "2001-01-01 00:00:00.1 IP a.1 > b.2: Flags [P.], seq 1:6, ack 1, win 1, length 5\n"
+                       "\t0x0000:  4500 002d 0001 4000 4006 0000 0a00 0001  E..-..@.@.......\n"
+                       "\t0x0010:  0a00 0002 9c40 0015 0000 0001 0000 0001  .....@..........\n"
+                       "\t0x0020:  5018 01f6 0000 0000 6865 6c6c 6f         P.......hello\n";
+    unsigned seed = 7;
+    auto rnd = [&](unsigned n) { return seed = seed * 1103515245u + 12345u, (seed >> 8) % n; };
+    const char alphabet[] = "0x \t:()9a.\n\r\0-P[Flags";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = base;
+        for (int k = 1 + static_cast<int>(rnd(6)); k > 0 && !text.empty(); --k) {
+            std::size_t at = rnd(static_cast<unsigned>(text.size()));
+            switch (rnd(4)) {
+            case 0: text[at] = alphabet[rnd(sizeof alphabet - 1)]; break;
+            case 1: text.erase(at, 1 + rnd(40)); break;
+            case 2: text.insert(at, std::string(1 + rnd(30), alphabet[rnd(sizeof alphabet - 1)])); break;
+            default: text.resize(at); break;
+            }
+        }
+        for (bool jst : {false, true}) {
+            wirefold::Settings s;
+            s.jst = jst;
+            s.limit = static_cast<long long>(rnd(120));
+            std::string out = format(text, s);
+            std::size_t packets = 0, pos = 0;
+            while (pos < text.size()) {
+                std::size_t nl = text.find('\n', pos);
+                if (nl == std::string::npos) nl = text.size();
+                if (wirefold::classify(std::string_view(text).substr(pos, nl - pos)) == wirefold::LineKind::Packet)
+                    ++packets;
+                pos = nl + 1;
+            }
+            std::size_t lines = 0;
+            for (std::size_t i = 0; i < out.size(); ++i)
+                if (out[i] == '\n') {
+                    ++lines;
+                    ASSERT_TRUE(i > 0 && out[i - 1] == '"') << text;
+                }
+            ASSERT_EQ(lines, packets) << text;
+        }
+    }
+}
