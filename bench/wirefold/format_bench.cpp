@@ -1,5 +1,5 @@
-// Formats 100 MB of tcpdump text in each layout, against reading the same amount of
-// text line by line.
+// Formats 100 MB of tcpdump text in each layout through the whole program, against
+// reading the same file line by line with the same reader.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -47,13 +47,23 @@ std::string todayDump(const Bytes& b, bool ascii) {
     return out;
 }
 
-std::string makeText(Layout layout) {
+// The traffic of a capture: with `bulk`, a mix of acknowledgements (40 %), short
+// commands and replies (30 %) and full-size data segments (30 %); without, only
+// acknowledgements and payloads of up to 300 bytes, so that nearly every dump line
+// must be read.
+std::string makeText(Layout layout, bool bulk) {
     std::string text;
     text.reserve(kTextBytes + 4096);
     unsigned seed = 12345;
     auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
     for (unsigned n = 0; text.size() < kTextBytes; ++n) {
-        std::size_t len = next() % 4 == 0 ? 0 : next() % 300;
+        std::size_t len;
+        if (bulk) {
+            unsigned kind = next() % 10;
+            len = kind < 4 ? 0 : kind < 7 ? 5 + next() % 75 : 1448;
+        } else {
+            len = next() % 4 == 0 ? 0 : next() % 300;
+        }
         std::string payload;
         for (std::size_t i = 0; i < len; ++i) payload += static_cast<char>(0x20 + next() % 95);
         TcpPacket p(payload);
@@ -78,21 +88,22 @@ std::string makeText(Layout layout) {
 }
 
 struct Files {
-    std::string dir, older, todayX, todayXX;
+    std::string dir, older, olderShort, todayX, todayXX;
     Files() {
         char tmpl[] = "/tmp/wirefold-bench-XXXXXX";
         dir = mkdtemp(tmpl);
-        older = write("older.txt", Layout::Older);
-        todayX = write("today-X.txt", Layout::TodayX);
-        todayXX = write("today-xx.txt", Layout::TodayXX);
+        older = write("older.txt", Layout::Older, true);
+        olderShort = write("older-short.txt", Layout::Older, false);
+        todayX = write("today-X.txt", Layout::TodayX, true);
+        todayXX = write("today-xx.txt", Layout::TodayXX, true);
     }
     ~Files() {
-        for (const std::string& f : {older, todayX, todayXX}) std::remove(f.c_str());
+        for (const std::string& f : {older, olderShort, todayX, todayXX}) std::remove(f.c_str());
         rmdir(dir.c_str());
     }
-    std::string write(const char* name, Layout layout) {
+    std::string write(const char* name, Layout layout, bool bulk) {
         std::string path = dir + "/" + name;
-        std::string text = makeText(layout);
+        std::string text = makeText(layout, bulk);
         std::FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
@@ -123,16 +134,26 @@ void formatFile(benchmark::State& state, const std::string& path, bool jst) {
     for (auto _ : state) benchmark::DoNotOptimize(wirefold::run(args, stdin, stdout, stdout));
 }
 
+// The baseline reads the older layout's text; the other texts are read as well, so
+// each layout's figure can be set against reading its own file.
 void Baseline_ReadLines(benchmark::State& s) { readLines(s, files().older); }
+void Read_OlderShortPayloads(benchmark::State& s) { readLines(s, files().olderShort); }
+void Read_TodayX(benchmark::State& s) { readLines(s, files().todayX); }
+void Read_TodayXX(benchmark::State& s) { readLines(s, files().todayXX); }
 void Format_Older(benchmark::State& s) { formatFile(s, files().older, false); }
 void Format_OlderJst(benchmark::State& s) { formatFile(s, files().older, true); }
+void Format_OlderShortPayloads(benchmark::State& s) { formatFile(s, files().olderShort, false); }
 void Format_TodayX(benchmark::State& s) { formatFile(s, files().todayX, false); }
 void Format_TodayXX(benchmark::State& s) { formatFile(s, files().todayXX, false); }
 
 }  // namespace
 
 BENCHMARK(Baseline_ReadLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Read_OlderShortPayloads)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Read_TodayX)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Read_TodayXX)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Format_Older)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Format_OlderJst)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Format_OlderShortPayloads)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Format_TodayX)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Format_TodayXX)->Unit(benchmark::kMillisecond)->Iterations(3);

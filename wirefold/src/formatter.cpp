@@ -113,8 +113,24 @@ void Formatter::writeStamp(const PacketLine& p, std::string_view text) {
 }
 
 void Formatter::hexLine(std::string_view text) {
-    HexLine h = parseHexLine(text);
-    if (!h.valid) {
+    HexLine h = splitHexLine(text);
+    if (h.framed && !h.modern && h.offset != 0 && walking_ && !broken_ && start_ != kUnknown &&
+        h.offset == bytes_.size() && bytes_.size() >= start_ && h.chars.size() >= kBytesPerLine &&
+        !std::memchr(h.chars.data(), '.', kBytesPerLine)) {
+        // A full payload line of the older layout whose characters are all printable:
+        // the character field is the payload and equals the bytes, so the hex groups
+        // need not be read.
+        std::string_view c = h.chars.substr(0, kBytesPerLine);
+        if (bytes_.size() + c.size() > kMaxDumpBytes) {
+            broken_ = true;
+            return;
+        }
+        bytes_.append(c);
+        chars_.append(c);
+        tryComplete(false);
+        return;
+    }
+    if (!decodeHex(h)) {
         broken_ = walking_;
         return;
     }

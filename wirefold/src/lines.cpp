@@ -179,7 +179,7 @@ PacketLine parsePacketLine(std::string_view line) {
     return p;
 }
 
-HexLine parseHexLine(std::string_view line) {
+HexLine splitHexLine(std::string_view line) {
     HexLine h;
     std::size_t pos = skipBlanks(line, 0);
     if (line.substr(pos, 2) != "0x") return h;
@@ -194,14 +194,27 @@ HexLine parseHexLine(std::string_view line) {
     h.offset = offset;
     if (line[pos] == ':') {
         h.modern = true;
-        h.valid = readGroups(line.substr(pos + 1), true, h);
+        h.hex = line.substr(pos + 1);
+        h.framed = true;
     } else if (line[pos] == '\t') {
         std::string_view fields = line.substr(pos + 1);
         std::size_t tab = fields.find('\t');
-        std::string_view hex = fields.substr(0, tab);
+        h.hex = fields.substr(0, tab);
         if (tab != std::string_view::npos) h.chars = fields.substr(tab + 1);
-        h.valid = readGroups(hex, false, h);
+        h.framed = true;
     }
+    return h;
+}
+
+bool decodeHex(HexLine& h) {
+    h.count = 0;
+    h.valid = h.framed && readGroups(h.hex, h.modern, h);
+    return h.valid;
+}
+
+HexLine parseHexLine(std::string_view line) {
+    HexLine h = splitHexLine(line);
+    decodeHex(h);
     return h;
 }
 

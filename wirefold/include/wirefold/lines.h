@@ -30,13 +30,21 @@ PacketLine parsePacketLine(std::string_view line);
 
 // One hex-dump line, decoded.
 struct HexLine {
-    bool valid = false;           // offset and hex groups could be read
+    bool framed = false;          // the offset and the layout were recognised
+    bool valid = false;           // ... and the hex groups could be read
     bool modern = false;          // "<TAB>0x0000:  4500 ..." rather than "0x0000<TAB> 4500 ...<TAB>..."
     std::uint32_t offset = 0;
     int count = 0;                // bytes on the line (0..16)
     std::uint8_t bytes[kBytesPerLine] = {};
+    std::string_view hex;         // the hex groups (today's layout: and what follows them)
     std::string_view chars;       // the character field (only the older layout's is used)
 };
+
+// Finds offset, layout and fields of a line that classify() called Hex, without
+// decoding the groups.
+HexLine splitHexLine(std::string_view line);
+// Decodes the groups of a split line; false (and not valid) when they do not read.
+bool decodeHex(HexLine& h);
 
 // Decodes a line that classify() called Hex. A line whose hex groups do not read
 // (odd digit counts, non-hex characters, more than 16 bytes) comes back not valid.
