@@ -92,8 +92,11 @@ bool OutputFile::open(const std::string& requested) {
     tmp_ = path_ + ".tmpXXXXXX";
     int fd = ::mkstemp(tmp_.data());
     if (fd < 0) {
+        // No temporary file beside it (a folder we may not write): write the file
+        // itself, as long as that is allowed.
         tmp_.clear();
-        return false;
+        f_ = std::fopen(path_.c_str(), "wb");
+        return f_ != nullptr;
     }
     mode_t mask = ::umask(0);
     ::umask(mask);

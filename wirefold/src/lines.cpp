@@ -7,7 +7,6 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-
 std::size_t skipBlanks(std::string_view s, std::size_t pos) {
     while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
     return pos;
