@@ -1,7 +1,7 @@
 # wirefold on the sample FTP session, printed by tcpdump in its older and today's
 # layout: one line per packet, times in Japan time, the password masked.
 top=$(cd "$(dirname "$0")/../.." && pwd)
-wirefold=$CHRONAVA_BUILD/dist/wirefold
+wirefold=$CHRONAVA_BUILD/wirefold/wirefold
 samples=$top/wirefold/samples
 for layout in older today; do
   echo "-- wirefold -jst ftp-session-$layout.txt"
