@@ -37,7 +37,7 @@ TEST(Formatter, WritesStampEndpointsAndPayload) {
         "0x0000\t 4500 0033 0001 4000 4006 0000 0a00 0001 \tE..3..@.@.......\n"
         "0x0010\t 0a00 0002 04d2 0015 0000 0001 0000 0001 \t................\n"
         "0x0020\t 5018 16d0 0000 0000 5553 4552 2061 6e6f \tP.......USER.ano\n"
-        "0x0030\t 6e0d 0a \tn..\n";
+        "0x0030\t 6e0d 0a\t\t\tn..\n";  // a short last line, its gap padded with tabs
     // The characters come from the character field as printed, blanks shown as dots included.
     EXPECT_EQ(format(text), "02/03/2001 04:05:06.789012 10.0.0.1.1234 > 10.0.0.2.21 \"USER.anon..\"\n");
     EXPECT_EQ(format(packet("02/03/2001 04:05:06.789012", "RETR a.txt\r\n")),

@@ -199,7 +199,12 @@ HexLine splitHexLine(std::string_view line) {
         std::string_view fields = line.substr(pos + 1);
         std::size_t tab = fields.find('\t');
         h.hex = fields.substr(0, tab);
-        if (tab != std::string_view::npos) h.chars = fields.substr(tab + 1);
+        if (tab != std::string_view::npos) {
+            // Further tabs only pad the gap (no printed character is a tab).
+            std::size_t c = tab + 1;
+            while (c < fields.size() && fields[c] == '\t') ++c;
+            h.chars = fields.substr(c);
+        }
         h.framed = true;
     }
     return h;
