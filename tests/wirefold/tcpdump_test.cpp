@@ -1,0 +1,138 @@
+// Today's tcpdump: capture files written here are printed by the installed tcpdump
+// in each dump form, and the payloads that come out must be the bytes put in.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+#include "packets.h"
+
+using namespace wftest;
+
+namespace {
+
+const char* tcpdumpPath() {
+    for (const char* p : {"/usr/bin/tcpdump", "/usr/sbin/tcpdump"})
+        if (access(p, X_OK) == 0) return p;
+    return nullptr;
+}
+
+void put32(std::string& s, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
+}
+
+// A capture file of Ethernet frames, one second apart from 2001-09-09 01:46:40 UTC.
+std::string pcap(const std::vector<Bytes>& frames, bool nano) {
+    std::string s;
+    put32(s, nano ? 0xa1b23c4d : 0xa1b2c3d4);
+    s += std::string("\x02\x00\x04\x00", 4);
+    put32(s, 0);
+    put32(s, 0);
+    put32(s, 65535);
+    put32(s, 1);  // Ethernet
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        put32(s, 1000000000 + static_cast<std::uint32_t>(i));
+        put32(s, nano ? 123456789 : 123456);
+        put32(s, static_cast<std::uint32_t>(frames[i].size()));
+        put32(s, static_cast<std::uint32_t>(frames[i].size()));
+        s.append(frames[i].begin(), frames[i].end());
+    }
+    return s;
+}
+
+std::string shown(const std::string& payload, std::size_t limit) {
+    std::string s;
+    for (unsigned char c : payload.substr(0, limit)) s += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '.';
+    return s;
+}
+
+class TodaysTcpdump : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tool_ = tcpdumpPath();
+        if (!tool_) GTEST_SKIP() << "tcpdump is not installed";
+        char tmpl[] = "/tmp/wirefold-pcap-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+    }
+    void TearDown() override {
+        if (!dir_.empty()) {
+            std::remove((dir_ + "/c.pcap").c_str());
+            rmdir(dir_.c_str());
+        }
+    }
+    // tcpdump's text for the frames, with the given dump option.
+    std::string print(const std::vector<Bytes>& frames, const std::string& options, bool nano = false) {
+        std::string file = dir_ + "/c.pcap";
+        std::ofstream(file, std::ios::binary) << pcap(frames, nano);
+        std::string cmd = "TZ=UTC " + std::string(tool_) + " -n -tttt " + options + " -r " + file + " 2>/dev/null";
+        std::FILE* p = popen(cmd.c_str(), "r");
+        std::string text;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+        EXPECT_EQ(pclose(p), 0) << cmd;
+        return text;
+    }
+
+    const char* tool_ = nullptr;
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(TodaysTcpdump, PayloadsAreTheBytesPutIn) {
+    std::string longText;
+    for (int i = 0; i < 150; ++i) longText += static_cast<char>('a' + i % 26);
+    std::string binary("bin\x00\x01\x7f\x80\xff end", 12);
+    struct Case {
+        TcpPacket packet;
+        std::string expected;
+    };
+    std::vector<Case> cases;
+    auto add = [&](TcpPacket p, std::string expected) { cases.push_back({p, expected}); };
+    add({"USER anonymous\r\n"}, "USER anonymous..");
+    add({longText}, longText.substr(0, 80));
+    add({"RETR file.txt\r\n", {1, 1, 1, 0}, {1, 1, 8, 10, 0, 0, 0, 1, 0, 0, 0, 2}}, "RETR file.txt..");
+    add({"", {}, {}, 0x10}, "");        // pure acknowledgement
+    add({"", {}, {}, 0x02, 100}, "");   // SYN
+    add({"PASS secret\r\n"}, "PASS ????????");
+    add({"USER a\r\nPASS b\r\n"}, "USER a..PASS ????????");
+    add({"ab"}, "ab");                  // the frame is padded with 'Z' to 60 bytes
+    add({binary}, shown(binary, 80));
+    std::vector<Bytes> frames;
+    std::string expected;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        frames.push_back(ethernetFrame(ipPacket(cases[i].packet)));
+        expected += "2001-09-09 01:46:" + std::to_string(40 + i) + ".123456 10.0.0.1.40000 > 10.0.0.2.21 \"" +
+                    cases[i].expected + "\"\n";
+    }
+    for (const char* option : {"-X", "-x", "-XX", "-xx"}) EXPECT_EQ(format(print(frames, option)), expected) << option;
+
+    wirefold::Settings wide;
+    wide.limit = 200;
+    std::string all = format(print(frames, "-X"), wide);
+    EXPECT_NE(all.find("\"" + longText + "\""), std::string::npos);
+}
+
+TEST_F(TodaysTcpdump, NanosecondStampsAndJapanTime) {
+    std::vector<Bytes> frames = {ethernetFrame(ipPacket({"NOOP\r\n"}))};
+    EXPECT_EQ(format(print(frames, "-X --time-stamp-precision=nano", true)),
+              "2001-09-09 01:46:40.123456789 10.0.0.1.40000 > 10.0.0.2.21 \"NOOP..\"\n");
+    wirefold::Settings jst;
+    jst.jst = true;
+    EXPECT_EQ(format(print(frames, "-xx"), jst), "09/09/2001 10:46:40.123456 10.0.0.1.40000 > 10.0.0.2.21 \"NOOP..\"\n");
+}
+
+TEST_F(TodaysTcpdump, SameOutputAsTheOlderLayoutForTheSamePackets) {
+    // The older layout's character field here shows blanks as blanks, as the bytes are.
+    TcpPacket p{"LIST -la /pub\r\n", {1, 1, 1, 0}};
+    Bytes ip = ipPacket(p);
+    std::string older = "09/09/2001 01:46:40.123456 10.0.0.1.40000 > 10.0.0.2.21: P 1:16(15) ack 1 win 502\n" +
+                        oldDump(ip);
+    wirefold::Settings jst;
+    jst.jst = true;
+    std::string today = format(print({ethernetFrame(ip)}, "-XX"), jst);
+    EXPECT_EQ(format(older, jst), today);
+    EXPECT_EQ(today, "09/09/2001 10:46:40.123456 10.0.0.1.40000 > 10.0.0.2.21 \"LIST -la /pub..\"\n");
+}
