@@ -29,13 +29,15 @@ const ChartColours kColours{rgb(255, 251, 240), rgb(0, 0, 0),     rgb(192, 0, 0)
                             rgb(255, 255, 255), rgb(192, 192, 192), rgb(0, 160, 0)};
 
 void ensureApp() {
-    static std::unique_ptr<QGuiApplication> app;
+    // Never destroyed: tearing the application down from a static destructor runs
+    // after Qt's own globals are gone and crashes at exit.
+    static QGuiApplication* app = nullptr;
     if (app) return;
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int argc = 1;
     static char name[] = "bench_view";
     static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
+    app = new QGuiApplication(argc, argv);
 }
 
 // A page like a chart's: ruler strip, names, 32 rows of state changes with labels,
