@@ -18,13 +18,14 @@ namespace {
 constexpr int kWidth = 1600, kHeight = 900, kRuler = 32;
 
 void ensureApp() {
-    static std::unique_ptr<QGuiApplication> app;
+    // Never destroyed: tearing it down from a static destructor crashes at exit.
+    static QGuiApplication* app = nullptr;
     if (app) return;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int argc = 1;
     static char name[] = "bench_view_paint";
     static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
+    app = new QGuiApplication(argc, argv);
     viewqt::installFontSubstitutions();
 }
 
