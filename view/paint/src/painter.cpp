@@ -142,12 +142,12 @@ const Bitmap* ChartPainter::loadImage(const std::string& path) {
     return it->second.first == kBmpOk ? &it->second.second : nullptr;
 }
 
-void ChartPainter::imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view spec) {
-    if (!spec.empty() && spec.back() == '>') spec.remove_suffix(1);
-    while (!spec.empty() && (spec.front() == ' ' || spec.front() == '"')) spec.remove_prefix(1);
-    while (!spec.empty() && (spec.back() == ' ' || spec.back() == '"')) spec.remove_suffix(1);
-    if (spec.empty()) return;
-    std::string path(spec);
+void ChartPainter::imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view labelText) {
+    if (!labelText.empty() && labelText.back() == '>') labelText.remove_suffix(1);
+    while (!labelText.empty() && (labelText.front() == ' ' || labelText.front() == '"')) labelText.remove_prefix(1);
+    while (!labelText.empty() && (labelText.back() == ' ' || labelText.back() == '"')) labelText.remove_suffix(1);
+    if (labelText.empty()) return;
+    std::string path(labelText);
     if (path.front() != '/' && !projectFolder_.empty()) path = base::joinPath(projectFolder_, path);
     const Bitmap* bmp = loadImage(path);
     if (!bmp) return;

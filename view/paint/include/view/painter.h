@@ -146,7 +146,7 @@ private:
     struct RowPen;
     void line(Canvas& c, const PaintFrame& f, double xa, double ya, double xb, double yb, const Pen& pen);
     void label(Canvas& c, const PaintFrame& f, double x, int y, const std::string& text);
-    void imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view spec);
+    void imageLabel(Canvas& c, const PaintFrame& f, int x, int y, std::string_view labelText);
     const Bitmap* loadImage(const std::string& path);
     chart::Ruler ruler(const PaintFrame& f) const;
     void drawRow(Canvas& c, const PaintFrame& f, int p, bool& changed);
