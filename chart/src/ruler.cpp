@@ -7,19 +7,19 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/format.h"
+
 namespace chart {
 
 namespace {
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char* fmt, ...) {
-    char buf[128];
     va_list ap;
     va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    std::string s = base::vformatCapped(128, fmt, ap);
     va_end(ap);
-    if (n < 0) return {};
-    return std::string(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
+    return s;
 }
 
 long long floorMod(long long a, long long m) { return ((a % m) + m) % m; }

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdarg>
 #include <cstdio>
+
+#include "base/format.h"
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -19,13 +21,11 @@ namespace {
 
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char* fmt, ...) {
-    char buf[512];
     va_list ap;
     va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    std::string s = base::vformatCapped(512, fmt, ap);
     va_end(ap);
-    if (n < 0) return {};
-    return std::string(buf, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buf - 1));
+    return s;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
