@@ -32,6 +32,10 @@ inline constexpr int kErrorWindowEntry = 0;
 // Texts of the run.
 inline constexpr const char* kGenerateTitle = "タイミングチャート生成";
 inline constexpr const char* kErrorCaption = "生成ｴﾗｰ表示";
+// What the hint dialog says: the sample's preprocessor needs an awk interpreter.
+inline constexpr const char* kAwkHintText =
+    "サンプルの生成には awk が必要です。awk をインストールしてください(Debian: apt install gawk または mawk)。"
+    "前処理の説明はヘルプの「タイミングチャート生成」にあります。";
 
 // The state the run keeps between calls.
 struct GenerationState {
@@ -48,7 +52,8 @@ class GenerationWindows {
 public:
     virtual ~GenerationWindows() = default;
     // The hint dialog "AWKWARNDLG" for the sample log; may clear the hint flag.
-    virtual void showAwkHint(AppCore& core) { (void)core; }
+    // Headless: the hint text becomes a message pane line.
+    virtual void showAwkHint(AppCore& core);
     // Progress window "TCMETER": shown (or updated when shown) with a title, a line
     // and the input file name; closed after the conversion.
     virtual void showProgress(std::string_view title, std::string_view line, std::string_view file) {
