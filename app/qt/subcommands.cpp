@@ -1,5 +1,8 @@
 #include "subcommands.h"
 
+#include "app/generation.h"
+#include "app/shell.h"
+
 #ifdef CHRONAVA_HAVE_CONVERT
 #include "convert/cli.h"
 #endif
@@ -11,6 +14,8 @@ namespace {
 int runConvert(int argc, char** argv) { return convert::convertCommand(argc, argv); }
 int runDump(int argc, char** argv) { return convert::dumpCommand(argc, argv); }
 #endif
+
+int runGenerate(int argc, char** argv) { return app::generateCommand(argc, argv, app::executableDir()); }
 
 int runVersion(int, char**) {
     std::printf("chronava 0.1\n");
@@ -25,6 +30,7 @@ const std::vector<Subcommand>& subcommands() {
         {"convert", "convert LOG [-o CHART]  converts a log file into a chart file", runConvert},
         {"dump", "dump CHART [--summary] [--raw]  prints the lines of a chart file", runDump},
 #endif
+        {"generate", "generate PROJECT [--user=NAME]  generates the charts of a project's log files", runGenerate},
         {"version", "version                 prints the program version", runVersion},
     };
     return table;

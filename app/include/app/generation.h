@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,5 +124,12 @@ void showGenerationErrors(AppCore& core);
 // child windows first. Returns 0 when every run succeeded, 1 when a run failed or
 // was stopped, -2 after a version error of the project file.
 int generateProject(AppCore& core, bool chart, std::string_view caption = "生成実行");
+
+// chronava generate PROJECT.nam [--user=NAME]: road B without windows. Every line the
+// message pane would get is printed on `out`; boxes go to `err`. 0 when every run
+// succeeded, 1 when a run failed or the project could not be opened, 2 for bad usage,
+// 3 when the parameter file cannot be read.
+int generateCommand(int argc, const char* const* argv, const std::string& installDir, std::FILE* out = stdout,
+                    std::FILE* err = stderr);
 
 }  // namespace app
