@@ -1,4 +1,5 @@
 #include "mainframe.h"
+#include "generatedialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -260,8 +261,9 @@ void MainFrame::buildMenus() {
     };
     handlers_[cmd::kHelpTopics] = [this] { showHelp(HelpWindow::kFinderPage, 0); };
     handlers_[cmd::kHelpButton] = handlers_[cmd::kHelpTopics];
-    for (int id : {cmd::kGenerate, cmd::kMetafile, cmd::kGif, cmd::kWord, cmd::kHtml})
+    for (int id : {cmd::kMetafile, cmd::kGif, cmd::kWord, cmd::kHtml})
         handlers_[id] = [this] { setStatusText("この機能はまだ組み込まれていません。"); };
+    installGeneration(*this);
     for (int i = 0; i < 6; ++i)
         handlers_[cmd::kMenuFile + i] = [this, i] {
             menuBar()->setActiveAction(menus_[i]->menuAction());
