@@ -181,7 +181,11 @@ ErrorWindow::ErrorWindow(MainFrame& frame)
     f.setPixelSize(14);
     list_->setFont(f);
     v->addWidget(list_);
-    setGeometry(initialRect());
+    // The rectangle is kept as the frame position and the client size, as for the
+    // main frame.
+    QRect r = initialRect();
+    resize(r.size());
+    move(r.topLeft());
     ready_ = true;
 }
 
