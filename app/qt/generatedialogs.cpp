@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,6 +73,14 @@ MeterWindow::MeterWindow(QWidget* frame)
         close();
     });
     if (frame) move(clientOrigin(frame) + QPoint(300, 250));
+}
+
+void MeterWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F1) {
+        if (auto* f = qobject_cast<MainFrame*>(parentWidget())) f->showHelp(kHelpMeter, 0);
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void MeterWindow::set(const QString& title, const QString& line, const QString& file) {
@@ -207,6 +216,14 @@ void ErrorWindow::store() {
     app::LayoutRect old;
     if (frame_.core().params().layout(app::kErrorWindowGroup, app::kErrorWindowEntry, old) && old == r) return;
     frame_.core().params().setLayout(app::kErrorWindowGroup, app::kErrorWindowEntry, r);
+}
+
+void ErrorWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F1) {
+        frame_.showHelp(kHelpErrorWindow, 0);
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void ErrorWindow::moveEvent(QMoveEvent* e) {

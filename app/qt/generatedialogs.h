@@ -57,6 +57,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     QString line_, file_, status_;
@@ -93,6 +94,7 @@ public:
     QRect initialRect() const;
 
 protected:
+    void keyPressEvent(QKeyEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 

@@ -366,3 +366,56 @@ TEST(Generation, SampleProjectsFromACleanInstallation) {
         }
     }
 }
+
+// The sample preprocessors of the installation folder on their own.
+TEST(Generation, SamplePreprocessors) {
+    std::string awkDir = CHRONAVA_TEST_DIST "/awk";
+    if (!base::fileExists(awkDir + "/log2klg.sh")) GTEST_SKIP() << "no installation folder";
+    TempDir dir;
+    apptest::put(dir / "raw.log",
+                 "#CHRONAVA-RAW\r\n"
+                 "# comment\r\n"
+                 "\r\n"
+                 "2026-01-09 06:00:00.000 PUMP on ; start it\r\n"
+                 "2026/01/09 06:00:00.5 PUMP low\r\n"
+                 "2026-01-09 06:00:01 CLK pulse:20u\r\n"
+                 "2026-01-09 06:00:02 LOAD graph:60.013\r\n"
+                 "2026-01-09 06:00:03 LEVEL value:35%\r\n"
+                 "2026-01-09 06:00:04 MODE text:auto (run) ; note\r\n"
+                 "2026-01-09 06:00:05 PUMP explode\r\n"
+                 "garbage\r\n");
+    // Through tcplog.sh, which hands a raw log to log2klg.sh.
+    std::string cmd = "cd " CHRONAVA_TEST_DIST " && /bin/sh awk/tcplog.sh '" + (dir / "raw") + "' 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(apptest::slurp(dir / "raw.klg"),
+              "2026/01/09 06:00:00.000 $PUMP=ON // start it\r\n"
+              "2026/01/09 06:00:00.5 $PUMP=OFF\r\n"
+              "2026/01/09 06:00:01 $CLK=PULSE(20u)\r\n"
+              "2026/01/09 06:00:02 $LOAD=GRAPH(60.013)\r\n"
+              "2026/01/09 06:00:03 $LEVEL=VALUE(35%)\r\n"
+              "2026/01/09 06:00:04 $MODE=DISP(\"auto run\") // note\r\n");
+
+    // The FTP sample: wirefold's output, one signal per direction, FTP commands as texts.
+    fs::copy(awkDir + "/ftp001.log", dir / "ftp.log");
+    cmd = "cd " CHRONAVA_TEST_DIST " && /bin/sh awk/tcplog.sh '" + (dir / "ftp") + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string klg = apptest::slurp(dir / "ftp.klg");
+    EXPECT_NE(klg.find("2026/01/05 09:30:02.480115 $192.168.10.20.50512>192.168.10.5.21=PULSE(200u) // USER tester\r\n"
+                       "2026/01/05 09:30:02.480115 $FTP=DISP(\"USER tester\")\r\n"),
+              std::string::npos)
+        << klg;
+    EXPECT_NE(klg.find("$FTP=DISP(\"PASS ????????\")"), std::string::npos);
+    EXPECT_EQ(klg.find("$FTP=DISP(\"220"), std::string::npos);  // replies are no commands
+
+    // The sample log is what wirefold makes of the sample capture.
+    std::string wf = CHRONAVA_TEST_DIST "/wirefold";
+    if (base::fileExists(wf)) {
+        cmd = wf + " " + awkDir + "/ftp001.tcpdump " + (dir / "wf.log") + " -jst";
+        std::system(cmd.c_str());
+        std::string expect = apptest::slurp(awkDir + "/ftp001.log"), got = apptest::slurp(dir / "wf.log");
+        std::string lf;
+        for (char c : expect)
+            if (c != '\r') lf += c;
+        EXPECT_EQ(got, lf);
+    }
+}
