@@ -15,7 +15,9 @@ int runConvert(int argc, char** argv) { return convert::convertCommand(argc, arg
 int runDump(int argc, char** argv) { return convert::dumpCommand(argc, argv); }
 #endif
 
-int runGenerate(int argc, char** argv) { return app::generateCommand(argc, argv, app::executableDir()); }
+int runGenerate(int argc, char** argv) {
+    return app::generateCommand(argc, argv, app::workingInstallDir(app::executableDir()));
+}
 
 int runVersion(int, char**) {
     std::printf("chronava 0.1\n");

@@ -16,6 +16,7 @@
 #include "fixture.h"
 #include "generatedialogs.h"
 #include "messagepane.h"
+#include "subcommands.h"
 
 using namespace appqt;
 
@@ -201,4 +202,14 @@ TEST_F(GenerationFrameTest, Screenshots) {
     w->showErrorWindow(core, {"conveyor.klg : 出力ファイルを作成できません(/srv/readonly/conveyor.tct)。",
                               "furnace.klg : 信号数が 255 を越えました(412 行目)。"});
     snap("generation-errors.png");
+}
+
+TEST(GenerationCommandLine, SubcommandIsListed) {
+    const Subcommand* s = findSubcommand("generate");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(std::string(s->usage).rfind("generate PROJECT", 0), 0u);
+    // Bad usage ends with status 2 before anything is started.
+    char name[] = "generate";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(s->run(1, argv), 2);
 }
