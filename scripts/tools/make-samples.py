@@ -68,7 +68,7 @@ def sample2(root):
     folder = project(root, "SampleT2", ["furnace.klg"], "炉の温度・圧力と負荷")
     rnd = random.Random(2)
     day, t0 = "2026/01/06", 13 * 3600
-    lines = ["# 炉の計測値(VALUE はパーセント、GRAPH は 値.期間コード)"]
+    lines = ["# 炉の計測値(VALUE はパーセント、GRAPH は棒の高さのパーセント)"]
     temp, press = 20.0, 40.0
     lines.append("%s $RUN=ON // 運転開始" % stamp(day, t0, 3))
     for i in range(60):
@@ -80,12 +80,11 @@ def sample2(root):
             note = " // 温度上限"
         lines.append("%s $TEMP=VALUE(%.1f%%)%s" % (stamp(day, sec, 3), temp, note))
         lines.append("%s $PRESSURE=VALUE(%.1f)" % (stamp(day, sec + 0.25, 3), press))
-        if i % 4 == 0:
+        if i % 2 == 0:
             load = rnd.randint(20, 95)
-            # GRAPH(n.c): bar of n % lasting (c div 10) x 10^(c mod 10) chart units;
-            # .023 is 2 x 10^3 units = 2 s at millisecond resolution.
-            lines.append("%s $HEATER=GRAPH(%d.023)%s" % (stamp(day, sec, 3), load,
-                                                      " // 負荷 %d%%" % load if load > 80 else ""))
+            # GRAPH(n): a bar n % high.
+            lines.append("%s $HEATER=GRAPH(%d)%s" % (stamp(day, sec, 3), load,
+                                                  " // 負荷 %d%%" % load if load > 90 else ""))
     lines.append("%s $RUN=OFF // 運転停止" % stamp(day, t0 + 30, 3))
     write_text(os.path.join(folder, "furnace.klg"), lines)
 
@@ -193,11 +192,11 @@ def sample5(root):
         "2026-01-09 06:00:00.500 LEVEL value:35",
         "2026-01-09 06:00:01.000 VALVE high",
         "2026-01-09 06:00:01.500 LEVEL value:48",
-        "2026-01-09 06:00:02.000 FLOW graph:60.013",
+        "2026-01-09 06:00:02.000 FLOW graph:60",
         "2026-01-09 06:00:02.500 LEVEL value:61",
         "2026-01-09 06:00:03.000 ALARM pulse:250 ; 水位確認",
         "2026-01-09 06:00:03.500 LEVEL value:77",
-        "2026-01-09 06:00:04.000 FLOW graph:85.013 ; 流量増",
+        "2026-01-09 06:00:04.000 FLOW graph:85 ; 流量増",
         "2026-01-09 06:00:04.500 LEVEL value:92",
         "2026-01-09 06:00:05.000 VALVE low ; 満水",
         "2026-01-09 06:00:05.000 MODE text:停止待ち",
