@@ -57,7 +57,11 @@ protected:
 TEST_F(GenerationFrameTest, CnvDialogRunsTheProjectAndKeepsTheChoice) {
     writeText(path("Projects/g/one.klg"), kEvents);
     writeText(path("Projects/g/two.klg"), kEvents);
-    writeProject(path("Projects/g/g.nam"), {"one.klg", "two.klg"});
+    // A raw log through a preprocessor that runs while the frame's loop is kept alive.
+    writeText(path("Projects/g/three.log"), kEvents);
+    writeText(path("pre.sh"), "cp \"$1.log\" \"$1.klg\"\n");
+    core.params().record().setPreprocessCommand("/bin/sh pre.sh &B");
+    writeProject(path("Projects/g/g.nam"), {"one.klg", "two.klg", "three.log"});
     frame->openProject(path("Projects/g/g.nam"), false);
     ASSERT_TRUE(frame->hasProject());
 
@@ -68,7 +72,11 @@ TEST_F(GenerationFrameTest, CnvDialogRunsTheProjectAndKeepsTheChoice) {
         w->findChild<QPushButton*>("id1")->click();
     });
     frame->action(20488)->trigger();
-    EXPECT_EQ(paneLines(*frame), (QStringList{"one.klg 生成を終了しました。", "two.klg 生成を終了しました。"}));
+    EXPECT_EQ(paneLines(*frame),
+              (QStringList{"one.klg 生成を終了しました。", "two.klg 生成を終了しました。",
+                           QString::fromStdString("/bin/sh pre.sh " + path("Projects/g/three") + " を実行しました。"),
+                           "three.klg 生成を終了しました。"}));
+    EXPECT_TRUE(base::fileExists(path("Projects/g/three.tct")));
     EXPECT_TRUE(base::fileExists(path("Projects/g/one.tct")));
     EXPECT_TRUE(base::fileExists(path("Projects/g/two.tct")));
     EXPECT_FALSE(frame->busy());
@@ -202,6 +210,14 @@ TEST_F(GenerationFrameTest, Screenshots) {
     w->showErrorWindow(core, {"conveyor.klg : 出力ファイルを作成できません(/srv/readonly/conveyor.tct)。",
                               "furnace.klg : 信号数が 255 を越えました(412 行目)。"});
     snap("generation-errors.png");
+    w->closeErrorWindow();
+    CnvDialog cnv(*frame, true);
+    cnv.show();
+    snap("generation-dialog.png");
+    cnv.hide();
+    AwkWarnDialog hint(*frame);
+    hint.show();
+    snap("generation-awk-hint.png");
 }
 
 TEST(GenerationCommandLine, SubcommandIsListed) {
