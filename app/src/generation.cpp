@@ -206,6 +206,18 @@ bool readErrorFile(const std::string& path, std::vector<std::string>& lines) {
 int generateChart(AppCore& core, const std::string& logPath) {
     auto& sv = base::services();
     auto& st = generationState();
+    // Only one run at a time: while a preprocessor runs the interface stays alive, so
+    // a second request could arrive from a window that is still enabled.
+    static bool inRun = false;
+    if (inRun) {
+        sv.beep();
+        return -1;
+    }
+    struct Guard {
+        bool& flag;
+        explicit Guard(bool& f) : flag(f) { flag = true; }
+        ~Guard() { flag = false; }
+    } guard(inRun);
     if (logPath.empty()) {
         sv.setStatus("ファイルを選択してください。");
         sv.beep();

@@ -419,3 +419,30 @@ TEST(Generation, SamplePreprocessors) {
         EXPECT_EQ(got, lf);
     }
 }
+
+// A second request while a preprocessor runs (the interface is kept alive meanwhile)
+// is refused instead of starting a nested run.
+TEST(Generation, OneRunAtATime) {
+    Fixture f;
+    makeExecutable(f.dir / "awk/pre.sh", kRecorder);
+    f.setCommand("awk/pre.sh &B");
+    apptest::put(f.dir / "Projects/P/a.log", "x\r\n");
+    apptest::put(f.dir / "Projects/P/b.klg", kEvents);
+    struct Nesting : base::RecordingServices {
+        AppCore* core = nullptr;
+        std::string other;
+        int nested = 99;
+        void keepAlive() override {
+            if (nested == 99) nested = generateChart(*core, other);
+        }
+    } rec;
+    rec.setPollInterval(10);
+    rec.core = &f.core;
+    rec.other = f.dir / "Projects/P/b.klg";
+    base::ScopedServices scope(rec);
+    EXPECT_EQ(generateChart(f.core, f.dir / "Projects/P/a.log"), 0);
+    EXPECT_EQ(rec.nested, -1);
+    EXPECT_EQ(rec.beeps, 1);
+    EXPECT_FALSE(base::fileExists(f.dir / "Projects/P/b.tct"));
+    EXPECT_EQ(generateChart(f.core, f.dir / "Projects/P/b.klg"), 0);
+}
