@@ -13,6 +13,7 @@
 #include "base/names.h"
 #include "helpwindow.h"
 #include "logindialog.h"
+#include "chartwindow.h"
 #include "mainframe.h"
 #include "optionsdialog.h"
 #include "qtservices.h"
@@ -46,6 +47,7 @@ int runDesktop(const std::string& installDir, const DesktopOptions& opt) {
     if (rc != 0) return rc;
 
     MainFrame frame(core, services, QString::fromStdString(base::joinPath(installDir, "help")));
+    registerChartWindow(frame);
     QRect r = MainFrame::initialRect(core);
     frame.resize(r.size());
     frame.move(r.topLeft());
