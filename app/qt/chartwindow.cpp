@@ -246,13 +246,7 @@ void ChartPane::mouseMoveEvent(QMouseEvent* e) {
         if (r.status) win_.setStatusText(*r.status);
         if (r.beep) base::services().beep();
     }
-    view::CursorUpdate c = v.cursorMove(pos.x(), pos.y());
-    if (c.oldX != c.newX || c.newX >= 0) {
-        cursorX_ = c.newX;
-        win_.ruler_->dateLabel->setText(QString::fromStdString(c.date));
-        win_.ruler_->timeLabel->setText(QString::fromStdString(c.time));
-    }
-    update();
+    win_.showCursorAt(pos.x(), pos.y());
 }
 
 void ChartPane::mouseReleaseEvent(QMouseEvent* e) {
@@ -610,10 +604,21 @@ void ChartWindow::paintChart() {
     enableButtons();
 }
 
+void ChartWindow::showCursorAt(int x, int y) {
+    if (!view_.chartLoaded || view_.entryCount <= 0) return;
+    view::CursorUpdate c = view_.cursorMove(x, y);
+    pane_->cursorX_ = c.newX;
+    ruler_->dateLabel->setText(QString::fromStdString(c.date));
+    ruler_->timeLabel->setText(QString::fromStdString(c.time));
+    pane_->update();
+}
+
 void ChartWindow::apply(const view::NavResult& r) {
     if (r.beep) base::services().beep();
     if (r.repaint) {
         if (!r.paintingStatus.empty()) setStatusText(r.paintingStatus);
+        // A repaint removes the cursor line; the next mouse move draws it again.
+        view_.forgetCursor();
         pane_->cursorX_ = -1;
         paintChart();
         pane_->update();

@@ -127,6 +127,8 @@ public:
     void reread();
     // Takes the parameters again (colours, height, comments) and repaints.
     void redraw();
+    // The cursor line at pane column x (as a mouse move there draws it).
+    void showCursorAt(int x, int y);
     // Carries out a navigation result.
     void apply(const view::NavResult& r);
 
