@@ -313,6 +313,9 @@ bool ChartOptionsPage::apply() {
     if (up.write() == 0) {
         if (win) win->setStatusText({});
         else frame_.setStatusText({});
+    } else {
+        // The new values stay in memory.
+        base::services().warningBox(base::kBoxInfo, "表示", "システムファイルが保存できません。");
     }
     if (win) {
         switch (view::refreshAfterOptions(before_, p, f.colourState)) {

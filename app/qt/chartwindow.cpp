@@ -109,6 +109,38 @@ ChartWindow::Generator& generatorSlot() {
     return g;
 }
 
+// The pan mode's cursors: four arrows round a dot while the pointer rests at the
+// origin, one arrow for the direction in which the view moves.
+QCursor panCursor(view::PanCursor which) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::white);
+    p.setBrush(Qt::black);
+    auto arrow = [&](int dir) {  // 0 up, 1 down, 2 left, 3 right
+        QPolygon t;
+        switch (dir) {
+        case 0: t << QPoint(16, 2) << QPoint(10, 10) << QPoint(22, 10); break;
+        case 1: t << QPoint(16, 30) << QPoint(10, 22) << QPoint(22, 22); break;
+        case 2: t << QPoint(2, 16) << QPoint(10, 10) << QPoint(10, 22); break;
+        default: t << QPoint(30, 16) << QPoint(22, 10) << QPoint(22, 22); break;
+        }
+        p.drawPolygon(t);
+    };
+    switch (which) {
+    case view::PanCursor::All:
+        for (int d = 0; d < 4; ++d) arrow(d);
+        p.drawEllipse(13, 13, 6, 6);
+        break;
+    case view::PanCursor::Up: arrow(0); break;
+    case view::PanCursor::Down: arrow(1); break;
+    case view::PanCursor::Left: arrow(2); break;
+    case view::PanCursor::Right: arrow(3); break;
+    }
+    return QCursor(pm, 16, 16);
+}
+
 QFont rulerFont() {
     QFont f("ＭＳ ゴシック");
     f.setPixelSize(10);
@@ -174,6 +206,29 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
         bar_->setSliderPosition(win_.view_.verticalOrigin);
     });
     connect(bar_, &QScrollBar::sliderReleased, this, [this] { bar_->setValue(win_.view_.verticalOrigin); });
+    // The origin mark: where the pan started, drawn while the mode lasts.
+    originMark_ = new QLabel(this);
+    originMark_->setObjectName("panOrigin");
+    {
+        const int n = view::PanMode::kOriginSize;
+        QPixmap pm(n, n);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setPen(QColor(64, 64, 64));
+        p.setBrush(QColor(255, 255, 255, 200));
+        p.drawEllipse(1, 1, n - 3, n - 3);
+        p.setBrush(QColor(64, 64, 64));
+        const int c = n / 2;
+        p.drawPolygon(QPolygon({QPoint(c, 4), QPoint(c - 3, 8), QPoint(c + 3, 8)}));
+        p.drawPolygon(QPolygon({QPoint(c, n - 5), QPoint(c - 3, n - 9), QPoint(c + 3, n - 9)}));
+        p.drawPolygon(QPolygon({QPoint(4, c), QPoint(8, c - 3), QPoint(8, c + 3)}));
+        p.drawPolygon(QPolygon({QPoint(n - 5, c), QPoint(n - 9, c - 3), QPoint(n - 9, c + 3)}));
+        p.drawEllipse(c - 2, c - 2, 4, 4);
+        originMark_->setPixmap(pm);
+    }
+    originMark_->resize(view::PanMode::kOriginSize, view::PanMode::kOriginSize);
+    originMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    originMark_->hide();
     panTimer_.setInterval(view::PanMode::kTimerMs);
     connect(&panTimer_, &QTimer::timeout, this, [this] { panTick(); });
 }
@@ -206,14 +261,7 @@ void ChartPane::mousePressEvent(QMouseEvent* e) {
     view::PanMode& pan = win_.pan_;
     const bool middle = e->button() == Qt::MiddleButton;
     if (pan.active()) {
-        if (pan.endsOnPress(middle)) {
-            QPoint g = QCursor::pos();
-            int x = g.x(), y = g.y();
-            pan.end(x, y);
-            panTimer_.stop();
-            QCursor::setPos(x, y);
-            unsetCursor();
-        }
+        if (pan.endsOnPress(middle)) endPan();
         return;
     }
     if (!v.chartLoaded || v.entryCount <= 0) {
@@ -231,7 +279,11 @@ void ChartPane::mousePressEvent(QMouseEvent* e) {
         int gx = g.x(), gy = g.y();
         if (pan.start(gx, gy, e->modifiers() & Qt::ControlModifier)) {
             QCursor::setPos(gx, gy);
-            setCursor(Qt::SizeAllCursor);
+            setCursor(panCursor(view::PanCursor::All));
+            const int half = view::PanMode::kOriginSize / 2;
+            originMark_->move(mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
+            originMark_->show();
+            originMark_->raise();
             panTimer_.start();
         }
     }
@@ -252,14 +304,7 @@ void ChartPane::mouseMoveEvent(QMouseEvent* e) {
 void ChartPane::mouseReleaseEvent(QMouseEvent* e) {
     view::ViewState& v = win_.view_;
     if (win_.pan_.active()) {
-        if (win_.pan_.endsOnRelease(e->button() == Qt::MiddleButton)) {
-            QPoint g = QCursor::pos();
-            int x = g.x(), y = g.y();
-            win_.pan_.end(x, y);
-            panTimer_.stop();
-            QCursor::setPos(x, y);
-            unsetCursor();
-        }
+        if (win_.pan_.endsOnRelease(e->button() == Qt::MiddleButton)) endPan();
         return;
     }
     if (e->button() != Qt::LeftButton || v.dragState == 0) return;
@@ -273,6 +318,17 @@ void ChartPane::wheelEvent(QWheelEvent* e) {
 
 void ChartPane::keyPressEvent(QKeyEvent* e) { win_.keyPressEvent(e); }
 
+void ChartPane::endPan() {
+    QPoint g = QCursor::pos();
+    int x = g.x(), y = g.y();
+    win_.pan_.end(x, y);
+    panTimer_.stop();
+    QCursor::setPos(x, y);
+    originMark_->hide();
+    shownPanCursor_ = view::PanCursor::All;
+    unsetCursor();
+}
+
 void ChartPane::panTick() {
     view::PanMode& pan = win_.pan_;
     if (!pan.active()) {
@@ -281,9 +337,10 @@ void ChartPane::panTick() {
     }
     QPoint g = QCursor::pos();
     view::PanStep s = pan.tick(g.x(), g.y());
-    static const Qt::CursorShape shapes[] = {Qt::SizeAllCursor, Qt::UpArrowCursor, Qt::SizeVerCursor,
-                                             Qt::SizeHorCursor, Qt::SizeHorCursor};
-    setCursor(shapes[static_cast<int>(s.cursor)]);
+    if (s.cursor != shownPanCursor_) {
+        shownPanCursor_ = s.cursor;
+        setCursor(panCursor(s.cursor));
+    }
     if (s.lines <= 0) return;
     bool repaint = false;
     view::ViewState& v = win_.view_;

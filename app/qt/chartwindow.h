@@ -65,6 +65,7 @@ public:
     }
     const QImage& picture() const { return picture_; }
     int cursorLine() const { return cursorX_; }
+    QLabel* originMark() const { return originMark_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -79,7 +80,10 @@ protected:
 private:
     friend class ChartWindow;
     void panTick();
+    void endPan();
     ChartWindow& win_;
+    QLabel* originMark_;
+    view::PanCursor shownPanCursor_ = view::PanCursor::All;
     QScrollBar* bar_;
     QImage picture_;
     bool dirty_ = true;

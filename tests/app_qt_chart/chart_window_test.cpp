@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -287,4 +288,56 @@ TEST_F(ChartWindowTest, ApplyIsDisabledWithoutAChartWindow) {
     page.field(17927)->setText("32");
     EXPECT_TRUE(page.apply());
     EXPECT_EQ(core.params().record().chartHeightUnit(), 16);
+}
+
+TEST_F(ChartWindowTest, MiddleButtonPansUntilPressedAgain) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->chartLoaded());
+    w->handleCommand(12317);
+    w->handleCommand(12317);
+    view::ViewState& v = w->viewState();
+    ChartPane* pane = w->pane();
+    const QPoint at(v.plotLeft() + 100, 60);
+    QCursor::setPos(pane->mapToGlobal(at));
+    QTest::mousePress(pane, Qt::MiddleButton, {}, at);
+    ASSERT_TRUE(v.chartLoaded);
+    if (QCursor::pos() != pane->mapToGlobal(at) - QPoint(15, 15)) GTEST_SKIP() << "the platform does not move the pointer";
+    EXPECT_TRUE(pane->originMark()->isVisible());
+    // The pointer to the right of the origin moves the view on, tick by tick.
+    const double start = v.viewStart();
+    QCursor::setPos(QCursor::pos() + QPoint(80, 0));
+    QTest::qWait(60);
+    EXPECT_GT(v.viewStart(), start);
+    // A further press ends the mode.
+    QTest::mousePress(pane, Qt::LeftButton, {}, at);
+    EXPECT_FALSE(pane->originMark()->isVisible());
+    const double stopped = v.viewStart();
+    QTest::qWait(30);
+    EXPECT_EQ(v.viewStart(), stopped);
+}
+
+TEST_F(ChartWindowTest, VerticalKeysWheelAndScrollBarMoveRows) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    auto* sw = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+    sw->resize(600, 200);  // fewer rows than signals
+    QCoreApplication::processEvents();
+    w->pane()->repaint();
+    view::ViewState& v = w->viewState();
+    ASSERT_GT(w->pane()->scrollBar()->maximum(), 0);
+    QTest::keyClick(w->pane(), Qt::Key_Down);
+    EXPECT_EQ(v.verticalOrigin, 1);
+    EXPECT_EQ(w->pane()->scrollBar()->value(), 1);
+    QTest::keyClick(w->pane(), Qt::Key_Up);
+    EXPECT_EQ(v.verticalOrigin, 0);
+    w->pane()->scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(v.verticalOrigin, 1);
+    QWheelEvent up(QPointF(50, 50), w->pane()->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w->pane(), &up);
+    EXPECT_EQ(v.verticalOrigin, 0);
+    // Keys other than the movement keys do nothing.
+    QTest::keyClick(w->pane(), Qt::Key_A);
+    EXPECT_EQ(v.verticalOrigin, 0);
 }
