@@ -506,7 +506,8 @@ void ChartWindow::loadFile(const std::string& logPath) {
     logPath_ = logPath;
     std::string folder = frame_.core().project().dataDir;
     if (folder.empty()) folder = base::folderOf(logPath);
-    chartPath_ = base::joinPath(folder, std::filesystem::path(logPath).stem().string() + ".tct");
+    // The derived-name rule of the whole program (a log "x.c" gives "x-c.tct").
+    chartPath_ = base::joinPath(folder, base::replaceExtension(base::splitPath(logPath).name, ".tct"));
     view_.logSet = true;
     params_ = chartParamsFrom(frame_.core().params().record());
     loadOperation();

@@ -341,3 +341,34 @@ TEST_F(ChartWindowTest, VerticalKeysWheelAndScrollBarMoveRows) {
     QTest::keyClick(w->pane(), Qt::Key_A);
     EXPECT_EQ(v.verticalOrigin, 0);
 }
+
+TEST_F(ChartWindowTest, EditorAndGenerationCommands) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    boxes.clear();
+    core.params().record().setEditorPath("");
+    w->handleCommand(8194);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "ユーザ指定エディタ起動");
+    EXPECT_EQ(boxes[0].text, "[オプション]でユーザー指定エディタ名を登録してください。");
+    boxes.clear();
+    core.params().record().setEditorPath("\"/nonexistent/folder/editor\"");
+    w->handleCommand(8194);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "ユーザー指定エディタを起動できません。\n\"/nonexistent/folder/editor\"");
+
+    // The generation button runs the frame's generation for this log and reads again.
+    std::vector<std::string> runs;
+    ChartWindow::setGenerator([&](const std::string& log) {
+        runs.push_back(log);
+        return convertLogToChart(log, base::replaceExtension(log, ".tct"));
+    });
+    int before = beeps;
+    w->handleCommand(20488);
+    ChartWindow::setGenerator({});
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], path("Projects/demo/sig.klg"));
+    EXPECT_GT(beeps, before);
+    EXPECT_TRUE(w->chartLoaded());
+    EXPECT_TRUE(w->button(300)->isEnabled() || !w->button(12318)->isEnabled());
+}
