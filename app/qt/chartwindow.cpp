@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "base/names.h"
@@ -593,7 +594,14 @@ int ChartWindow::readChart() {
     rs.minimumResolution = params_.minResolution;
     rs.sortByName = params_.sortByName;
     int slotCount = 0;
-    int rc = chart::ReadChartFile(false, chartPath_, *model_, &slotCount, rs);
+    int rc = -1;
+    try {
+        rc = chart::ReadChartFile(false, chartPath_, *model_, &slotCount, rs);
+    } catch (const std::bad_alloc&) {
+        // A chart too large for memory: say so and keep the window without a chart.
+        model_->clear();
+        base::services().messageBox(base::kBoxInfo, "Chronava", "メモリが足りません。");
+    }
     if (rc == 0) {
         view_.load(*model_);
         index_.build(*model_);
