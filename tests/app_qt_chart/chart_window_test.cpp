@@ -372,3 +372,31 @@ TEST_F(ChartWindowTest, EditorAndGenerationCommands) {
     EXPECT_TRUE(w->chartLoaded());
     EXPECT_TRUE(w->button(300)->isEnabled() || !w->button(12318)->isEnabled());
 }
+
+// The installation's first sample project, copied into a fresh installation.
+using SampleChartTest = FrameTest;
+
+TEST_F(SampleChartTest, DoubleClickShowsTheFirstSampleChart) {
+    namespace fs = std::filesystem;
+    const fs::path from = fs::path(CHRONAVA_SAMPLES) / "SampleT1";
+    ASSERT_TRUE(fs::exists(from));
+    fs::create_directories(path("Projects"));
+    fs::copy(from, path("Projects/SampleT1"), fs::copy_options::recursive);
+    for (const auto& e : fs::directory_iterator(path("Projects/SampleT1")))
+        if (e.path().extension() == ".tct") fs::remove(e.path());
+    registerChartWindow(*frame);
+    frame->openProject(path("Projects/SampleT1/SampleT1.nam"), false);
+    frame->treeTabs()->setCurrentIndex(1);
+    QTreeWidgetItem* it = itemWithData(frame->tree(), 18);
+    ASSERT_NE(it, nullptr);
+    emit frame->tree()->itemDoubleClicked(it, 0);
+    auto* w = qobject_cast<ChartWindow*>(frame->child(kKindChart));
+    ASSERT_NE(w, nullptr);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0].caption, "タイミングチャート読み込み確認");
+    EXPECT_TRUE(w->chartLoaded());
+    EXPECT_GT(w->model().signalCount, 0);
+    EXPECT_GT(w->viewState().entryCount, 0);
+    w->pane()->repaint();
+    EXPECT_FALSE(w->pane()->picture().isNull());
+}
