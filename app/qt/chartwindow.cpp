@@ -250,9 +250,11 @@ void ChartPane::paintEvent(QPaintEvent*) {
     // The cursor line and the drag band invert what lies under them.
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     const view::ViewState& v = win_.view_;
-    if (v.bandShown()) p.fillRect(QRect(v.bandLeft(), 0, v.bandRight() - v.bandLeft() + 1, height()), Qt::white);
+    // Band: XOR with RGB(64, 64, 64); cursor line: XOR with RGB(255, 255, 0).
+    if (v.bandShown())
+        p.fillRect(QRect(v.bandLeft(), 0, v.bandRight() - v.bandLeft() + 1, height()), QColor(64, 64, 64));
     if (cursorX_ >= 0) {
-        p.setPen(Qt::white);
+        p.setPen(QColor(255, 255, 0));
         p.drawLine(cursorX_, 0, cursorX_, height() - 1);
     }
 }
@@ -271,6 +273,7 @@ void ChartPane::mousePressEvent(QMouseEvent* e) {
     }
     int x = e->position().toPoint().x();
     if (e->button() == Qt::LeftButton) {
+        setFocus();
         v.leftPress(x);
     } else if (e->button() == Qt::RightButton) {
         win_.apply(v.rightClick());
@@ -285,6 +288,7 @@ void ChartPane::mousePressEvent(QMouseEvent* e) {
             originMark_->move(mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
             originMark_->show();
             originMark_->raise();
+            grabMouse();
             panTimer_.start();
         }
     }
@@ -292,7 +296,9 @@ void ChartPane::mousePressEvent(QMouseEvent* e) {
 
 void ChartPane::mouseMoveEvent(QMouseEvent* e) {
     view::ViewState& v = win_.view_;
-    if (!v.chartLoaded || v.entryCount <= 0) return;
+    // During pan mode the timer moves the view; mouse moves do nothing else.
+    if (win_.pan_.active() || !v.chartLoaded || v.entryCount <= 0) return;
+    if (cursor().shape() != Qt::ArrowCursor) setCursor(Qt::ArrowCursor);
     QPoint pos = e->position().toPoint();
     if (v.dragState != 0) {
         view::NavResult r = v.mouseMoveDrag(pos.x());
@@ -327,6 +333,7 @@ void ChartPane::endPan() {
     QCursor::setPos(x, y);
     originMark_->hide();
     shownPanCursor_ = view::PanCursor::All;
+    releaseMouse();
     unsetCursor();
 }
 
