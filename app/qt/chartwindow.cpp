@@ -695,6 +695,8 @@ void ChartWindow::apply(const view::NavResult& r) {
         pane_->cursorX_ = -1;
         paintChart();
         pane_->update();
+        // The painting text stands only while the paint runs.
+        if (!r.paintingStatus.empty() && !r.status) setStatusText({});
     }
     if (r.status) setStatusText(*r.status);
     enableButtons();

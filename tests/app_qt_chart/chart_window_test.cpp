@@ -328,6 +328,7 @@ TEST_F(ChartWindowTest, VerticalKeysWheelAndScrollBarMoveRows) {
     ASSERT_GT(w->pane()->scrollBar()->maximum(), 0);
     QTest::keyClick(w->pane(), Qt::Key_Down);
     EXPECT_EQ(v.verticalOrigin, 1);
+    EXPECT_TRUE(w->statusText().isEmpty());  // the painting text is gone after the paint
     EXPECT_EQ(w->pane()->scrollBar()->value(), 1);
     QTest::keyClick(w->pane(), Qt::Key_Up);
     EXPECT_EQ(v.verticalOrigin, 0);
