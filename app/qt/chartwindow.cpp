@@ -207,6 +207,27 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
         bar_->setSliderPosition(win_.view_.verticalOrigin);
     });
     connect(bar_, &QScrollBar::sliderReleased, this, [this] { bar_->setValue(win_.view_.verticalOrigin); });
+    // The horizontal bar moves by screens: arrows and page clicks to the previous or
+    // next screen, Home and End to the first and last. Its thumb only shows where the
+    // view lies; dragging it moves nothing.
+    hbar_ = new QScrollBar(Qt::Horizontal, this);
+    hbar_->setObjectName("hscroll");
+    hbar_->setRange(0, 0);
+    connect(hbar_, &QScrollBar::actionTriggered, this, [this](int action) {
+        int code = -1;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: code = view::kLineDown; break;
+        case QAbstractSlider::SliderSingleStepSub: code = view::kLineUp; break;
+        case QAbstractSlider::SliderPageStepAdd: code = view::kPageDown; break;
+        case QAbstractSlider::SliderPageStepSub: code = view::kPageUp; break;
+        case QAbstractSlider::SliderToMinimum: code = view::kTop; break;
+        case QAbstractSlider::SliderToMaximum: code = view::kBottom; break;
+        default: break;
+        }
+        if (code >= 0) win_.apply(win_.view_.scrollHorizontal(code));
+        showPosition();
+    });
+    connect(hbar_, &QScrollBar::sliderReleased, this, [this] { showPosition(); });
     // The origin mark: where the pan started, drawn while the mode lasts.
     originMark_ = new QLabel(this);
     originMark_->setObjectName("panOrigin");
@@ -235,27 +256,46 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
 }
 
 int ChartPane::clientWidth() const { return std::max(1, width() - bar_->sizeHint().width()); }
+int ChartPane::clientHeight() const { return std::max(1, height() - hbar_->sizeHint().height()); }
 
 void ChartPane::resizeEvent(QResizeEvent*) {
-    int bw = bar_->sizeHint().width();
-    bar_->setGeometry(width() - bw, 0, bw, height());
-    win_.view_.resize(clientWidth(), height());
+    const int bw = bar_->sizeHint().width(), bh = hbar_->sizeHint().height();
+    bar_->setGeometry(width() - bw, 0, bw, clientHeight());
+    hbar_->setGeometry(0, height() - bh, clientWidth(), bh);
+    win_.view_.resize(clientWidth(), clientHeight());
     invalidate();
 }
 
+void ChartPane::showPosition() {
+    const view::ViewState& v = win_.view_;
+    const double d = v.chartDuration(), w = v.span();
+    if (!v.chartLoaded || d <= 0 || w >= d) {
+        hbar_->setRange(0, 0);
+        return;
+    }
+    // Positions in thousandths of the movable range; one page is the shown share.
+    const int page = std::max(1, static_cast<int>(1000.0 * w / (d - w)));
+    hbar_->setRange(0, 1000);
+    hbar_->setPageStep(std::min(page, 1000));
+    hbar_->setSliderPosition(static_cast<int>(std::clamp(v.viewStart() / (d - w), 0.0, 1.0) * 1000.0));
+}
+
 void ChartPane::paintEvent(QPaintEvent*) {
-    if (dirty_ || picture_.size() != QSize(clientWidth(), height())) win_.paintChart();
+    if (dirty_ || picture_.size() != QSize(clientWidth(), clientHeight())) win_.paintChart();
     QPainter p(this);
     p.drawImage(0, 0, picture_);
+    // The corner between the two scroll bars.
+    p.fillRect(QRect(clientWidth(), clientHeight(), width() - clientWidth(), height() - clientHeight()),
+               palette().color(QPalette::Window));
     // The cursor line and the drag band invert what lies under them.
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     const view::ViewState& v = win_.view_;
     // Band: XOR with RGB(64, 64, 64); cursor line: XOR with RGB(255, 255, 0).
-    if (v.bandShown())
-        p.fillRect(QRect(v.bandLeft(), 0, v.bandRight() - v.bandLeft() + 1, height()), QColor(64, 64, 64));
+    const int h = clientHeight();
+    if (v.bandShown()) p.fillRect(QRect(v.bandLeft(), 0, v.bandRight() - v.bandLeft() + 1, h), QColor(64, 64, 64));
     if (cursorX_ >= 0) {
         p.setPen(QColor(255, 255, 0));
-        p.drawLine(cursorX_, 0, cursorX_, height() - 1);
+        p.drawLine(cursorX_, 0, cursorX_, h - 1);
     }
 }
 
@@ -644,7 +684,7 @@ void ChartWindow::redraw() {
 }
 
 void ChartWindow::paintChart() {
-    const int w = pane_->clientWidth(), h = std::max(1, pane_->height());
+    const int w = pane_->clientWidth(), h = pane_->clientHeight();
     if (view_.paneWidth != w || view_.paneHeight != h) view_.resize(w, h);
     QImage& pic = pane_->picture_;
     pic = QImage(w, h, QImage::Format_RGB32);
@@ -667,9 +707,11 @@ void ChartWindow::paintChart() {
             ruler_->image = strip.finish().copy();
             pane_->bar_->setRange(0, std::max(0, r.vScrollMax));
             pane_->bar_->setValue(view_.verticalOrigin);
+            pane_->showPosition();
         } else {
             ruler_->image = QImage();
             pane_->bar_->setRange(0, 0);
+            pane_->hbar_->setRange(0, 0);
         }
     }
     pane_->dirty_ = false;

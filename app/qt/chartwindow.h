@@ -57,8 +57,12 @@ class ChartPane : public QWidget {
 public:
     ChartPane(ChartWindow& win, QWidget* parent);
     QScrollBar* scrollBar() const { return bar_; }
-    // The width of the pane less its scroll bar.
+    QScrollBar* horizontalBar() const { return hbar_; }
+    // The size of the pane less its scroll bars.
     int clientWidth() const;
+    int clientHeight() const;
+    // The horizontal bar's thumb at the view's place in the chart.
+    void showPosition();
     void invalidate() {
         dirty_ = true;
         update();
@@ -85,6 +89,7 @@ private:
     QLabel* originMark_;
     view::PanCursor shownPanCursor_ = view::PanCursor::All;
     QScrollBar* bar_;
+    QScrollBar* hbar_;
     QImage picture_;
     bool dirty_ = true;
     int cursorX_ = -1;

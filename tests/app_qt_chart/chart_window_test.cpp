@@ -213,6 +213,16 @@ TEST_F(ChartWindowTest, DragZoomScreenMovementAndKeys) {
     EXPECT_EQ(beeps, before + 1);
     EXPECT_FALSE(w->statusText().isEmpty());
 
+    // The horizontal bar moves by screens too and shows where the view lies.
+    QScrollBar* hbar = pane->horizontalBar();
+    const int pos = hbar->value();
+    hbar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_GT(v.viewStart(), 0);
+    EXPECT_GT(hbar->value(), pos);
+    hbar->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(v.viewStart(), 0);
+    EXPECT_EQ(hbar->value(), 0);
+
     // Last screen, then whole chart.
     frame->dispatch(303);
     EXPECT_TRUE(v.atChartEnd());
@@ -274,7 +284,7 @@ TEST_F(ChartWindowTest, OptionsPageChecksStoresAndRereadsOnSort) {
     ASSERT_TRUE(page.applyNow());
     EXPECT_EQ(w->params().colours[view::kColourBackground], view::rgb(10, 20, 30));
     w->pane()->repaint();
-    EXPECT_EQ(w->pane()->picture().pixel(w->pane()->clientWidth() - 3, w->pane()->height() - 3), qRgb(10, 20, 30));
+    EXPECT_EQ(w->pane()->picture().pixel(w->pane()->clientWidth() - 3, w->pane()->clientHeight() - 3), qRgb(10, 20, 30));
     // Reset to the standard colours.
     page.findChild<QPushButton*>("id17673")->click();
     ASSERT_TRUE(page.applyNow());
