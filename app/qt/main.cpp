@@ -37,6 +37,9 @@ int main(int argc, char** argv) {
         else if (a == "--options-tab") opt.optionsTab = std::atoi(value().c_str());
         else if (a == "--quit-after") opt.quitAfterMs = std::atoi(value().c_str());
         else if (a == "--selftest") opt.selftest = value();
+        else if (a == "--open-chart") opt.openChart = value();
+        else if (a == "--chart-command") opt.chartCommands.push_back(std::atoi(value().c_str()));
+        else if (a == "--chart-cursor") opt.chartCursor = std::atoi(value().c_str());
         else if (a.rfind("-", 0) != 0 && opt.openProject.empty()) opt.openProject = a;
         else if (a.rfind("-platform", 0) == 0 || a.rfind("--platform", 0) == 0) ++i;  // Qt's own option
         else {

@@ -13,6 +13,7 @@
 #include "base/names.h"
 #include "helpwindow.h"
 #include "logindialog.h"
+#include "chartwindow.h"
 #include "mainframe.h"
 #include "optionsdialog.h"
 #include "qtservices.h"
@@ -46,6 +47,7 @@ int runDesktop(const std::string& installDir, const DesktopOptions& opt) {
     if (rc != 0) return rc;
 
     MainFrame frame(core, services, QString::fromStdString(base::joinPath(installDir, "help")));
+    registerChartWindow(frame);
     QRect r = MainFrame::initialRect(core);
     frame.resize(r.size());
     frame.move(r.topLeft());
@@ -63,6 +65,14 @@ int runDesktop(const std::string& installDir, const DesktopOptions& opt) {
                     frame.windowTitle().toUtf8().constData(), items);
         return frame.hasProject() && items > 1 ? 0 : 1;
     }
+    if (!opt.openChart.empty())
+        QTimer::singleShot(0, &frame, [&frame, &opt] {
+            frame.openChild(kKindChart, opt.openChart);
+            if (auto* w = qobject_cast<ChartWindow*>(frame.child(kKindChart))) {
+                for (int id : opt.chartCommands) w->handleCommand(id);
+                if (opt.chartCursor >= 0) w->showCursorAt(opt.chartCursor, 40);
+            }
+        });
     if (opt.quitAfterMs > 0) QTimer::singleShot(opt.quitAfterMs, [] { QCoreApplication::exit(0); });
     if (opt.showOptions)
         QTimer::singleShot(0, &frame, [&frame, tab = opt.optionsTab] {

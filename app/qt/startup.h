@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class QApplication;
 
@@ -18,6 +19,9 @@ struct DesktopOptions {
     int optionsTab = 0;        // ... at this tab
     int quitAfterMs = 0;       // ends the run after this long
     std::string selftest;      // opens this project, checks the tree, exits
+    std::string openChart;     // a log of the project whose chart is shown (screenshots)
+    std::vector<int> chartCommands;  // chart window commands run after that, in order
+    int chartCursor = -1;      // pane column at which the cursor line is drawn
 };
 // Returns the process exit code (-3 when the user parameter file cannot be read).
 int runDesktop(const std::string& installDir, const DesktopOptions& opt);

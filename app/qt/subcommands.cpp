@@ -47,6 +47,7 @@ const Subcommand* findSubcommand(std::string_view name) {
 void printUsage(std::FILE* out) {
     std::fprintf(out,
                  "usage: chronava [--open PROJECT.nam] [--show-options [--options-tab N]] [--quit-after MS] [--selftest PROJECT.nam]\n"
+                 "       [--open-chart LOG [--chart-command ID]... [--chart-cursor X]]\n"
                  "       chronava SUBCOMMAND [ARGS...]\n\nsubcommands (no window is opened):\n");
     for (const Subcommand& s : subcommands()) std::fprintf(out, "  %s\n", s.usage);
 }

@@ -1,0 +1,845 @@
+#include "chartwindow.h"
+
+#include "app/generation.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProcess>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "base/names.h"
+#include "base/services.h"
+#include "chart/chart_file.h"
+#include "chartoptions.h"
+#include "chartsupport.h"
+#include "mainframe.h"
+#include "optionsdialog.h"
+#include "view/painter.h"
+#include "view/qt/painter_canvas.h"
+
+
+namespace appqt {
+
+namespace {
+
+constexpr int kRebarHeight = 30;
+constexpr int kStatusHeight = 19;
+constexpr int kRulerStrip = 32;
+constexpr char kCaptionLoad[] = "タイミングチャート読み込み確認";
+
+// Toolbar images drawn at run time: a few strokes each, in the style of the frame's set.
+QIcon chartIcon(int command) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(QColor(0, 0, 0), 1));
+    auto tri = [&](int x, bool left) {
+        QPolygon t;
+        if (left) t << QPoint(x + 5, 3) << QPoint(x, 8) << QPoint(x + 5, 13);
+        else t << QPoint(x, 3) << QPoint(x + 5, 8) << QPoint(x, 13);
+        p.setBrush(QColor(0, 0, 128));
+        p.drawPolygon(t);
+    };
+    switch (command) {
+    case chartcmd::kRuler:
+        p.setBrush(QColor(255, 255, 224));
+        p.drawRect(1, 5, 14, 6);
+        for (int x = 3; x < 15; x += 3) p.drawLine(x, 5, x, x % 2 ? 8 : 7);
+        break;
+    case chartcmd::kGenerate:
+        p.setBrush(QColor(255, 200, 0));
+        p.drawEllipse(3, 3, 10, 10);
+        p.drawLine(8, 0, 8, 3);
+        break;
+    case chartcmd::kEditor:
+        p.setBrush(Qt::white);
+        p.drawRect(2, 1, 10, 13);
+        for (int y = 4; y < 12; y += 2) p.drawLine(4, y, 10, y);
+        break;
+    case chartcmd::kOptions:
+        p.setBrush(QColor(160, 160, 160));
+        p.drawEllipse(3, 3, 10, 10);
+        p.setBrush(Qt::white);
+        p.drawEllipse(6, 6, 4, 4);
+        break;
+    case chartcmd::kZoomOut:
+    case chartcmd::kZoomIn:
+        p.setBrush(Qt::white);
+        p.drawEllipse(1, 1, 10, 10);
+        p.drawLine(4, 6, 8, 6);
+        if (command == chartcmd::kZoomIn) p.drawLine(6, 4, 6, 8);
+        p.setPen(QPen(QColor(0, 0, 0), 2));
+        p.drawLine(11, 11, 15, 15);
+        break;
+    case chartcmd::kWhole:
+        p.setBrush(Qt::white);
+        p.drawRect(1, 2, 14, 11);
+        p.drawLine(3, 10, 6, 5);
+        p.drawLine(6, 5, 9, 9);
+        p.drawLine(9, 9, 13, 4);
+        break;
+    case chartcmd::kFirst:
+        p.drawLine(3, 3, 3, 13);
+        tri(5, true);
+        break;
+    case chartcmd::kPrevious: tri(5, true); break;
+    case chartcmd::kNext: tri(6, false); break;
+    case chartcmd::kLast:
+        tri(6, false);
+        p.drawLine(12, 3, 12, 13);
+        break;
+    }
+    return QIcon(pm);
+}
+
+ChartWindow::Generator& generatorSlot() {
+    static ChartWindow::Generator g;
+    return g;
+}
+
+// The pan mode's cursors: four arrows round a dot while the pointer rests at the
+// origin, one arrow for the direction in which the view moves.
+QCursor panCursor(view::PanCursor which) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::white);
+    p.setBrush(Qt::black);
+    auto arrow = [&](int dir) {  // 0 up, 1 down, 2 left, 3 right
+        QPolygon t;
+        switch (dir) {
+        case 0: t << QPoint(16, 2) << QPoint(10, 10) << QPoint(22, 10); break;
+        case 1: t << QPoint(16, 30) << QPoint(10, 22) << QPoint(22, 22); break;
+        case 2: t << QPoint(2, 16) << QPoint(10, 10) << QPoint(10, 22); break;
+        default: t << QPoint(30, 16) << QPoint(22, 10) << QPoint(22, 22); break;
+        }
+        p.drawPolygon(t);
+    };
+    switch (which) {
+    case view::PanCursor::All:
+        for (int d = 0; d < 4; ++d) arrow(d);
+        p.drawEllipse(13, 13, 6, 6);
+        break;
+    case view::PanCursor::Up: arrow(0); break;
+    case view::PanCursor::Down: arrow(1); break;
+    case view::PanCursor::Left: arrow(2); break;
+    case view::PanCursor::Right: arrow(3); break;
+    }
+    return QCursor(pm, 16, 16);
+}
+
+QFont rulerFont() {
+    QFont f("ＭＳ ゴシック");
+    f.setPixelSize(10);
+    return f;
+}
+
+}  // namespace
+
+// --- ruler strip ---------------------------------------------------------------------
+
+RulerStrip::RulerStrip(QWidget* parent) : QWidget(parent) {
+    setObjectName("TCRULER");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    dateLabel = new QLabel(this);
+    dateLabel->setObjectName("id4001");
+    dateLabel->setGeometry(4, 8, 60, 10);
+    timeLabel = new QLabel(this);
+    timeLabel->setObjectName("id4002");
+    timeLabel->setGeometry(4, 18, 100, 10);
+    for (QLabel* l : {dateLabel, timeLabel}) {
+        l->setFont(rulerFont());
+        l->setAttribute(Qt::WA_TranslucentBackground);
+    }
+}
+
+void RulerStrip::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (!image.isNull()) {
+        p.fillRect(rect(), QColor(240, 240, 240));
+        p.drawImage(0, 0, image);
+        return;
+    }
+    p.fillRect(rect(), QColor(240, 240, 240));
+    p.setPen(Qt::white);
+    p.drawLine(0, 0, width() - 1, 0);
+    p.setPen(QColor(128, 128, 128));
+    p.drawLine(0, height() - 1, width() - 1, height() - 1);
+}
+
+// --- chart pane ----------------------------------------------------------------------
+
+ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(win) {
+    setObjectName("TCCHART");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    bar_ = new QScrollBar(Qt::Vertical, this);
+    bar_->setObjectName("vscroll");
+    bar_->setRange(0, 0);
+    connect(bar_, &QScrollBar::actionTriggered, this, [this](int action) {
+        int code = -1;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: code = view::kLineDown; break;
+        case QAbstractSlider::SliderSingleStepSub: code = view::kLineUp; break;
+        case QAbstractSlider::SliderPageStepAdd: code = view::kPageDown; break;
+        case QAbstractSlider::SliderPageStepSub: code = view::kPageUp; break;
+        case QAbstractSlider::SliderToMinimum: code = view::kTop; break;
+        case QAbstractSlider::SliderToMaximum: code = view::kBottom; break;
+        default: break;
+        }
+        if (code >= 0) win_.apply(win_.view_.scrollVertical(code));
+        // The bar shows the vertical origin; dragging the thumb alone moves nothing.
+        bar_->setSliderPosition(win_.view_.verticalOrigin);
+    });
+    connect(bar_, &QScrollBar::sliderReleased, this, [this] { bar_->setValue(win_.view_.verticalOrigin); });
+    // The horizontal bar moves by screens: arrows and page clicks to the previous or
+    // next screen, Home and End to the first and last. Its thumb only shows where the
+    // view lies; dragging it moves nothing.
+    hbar_ = new QScrollBar(Qt::Horizontal, this);
+    hbar_->setObjectName("hscroll");
+    hbar_->setRange(0, 0);
+    connect(hbar_, &QScrollBar::actionTriggered, this, [this](int action) {
+        int code = -1;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: code = view::kLineDown; break;
+        case QAbstractSlider::SliderSingleStepSub: code = view::kLineUp; break;
+        case QAbstractSlider::SliderPageStepAdd: code = view::kPageDown; break;
+        case QAbstractSlider::SliderPageStepSub: code = view::kPageUp; break;
+        case QAbstractSlider::SliderToMinimum: code = view::kTop; break;
+        case QAbstractSlider::SliderToMaximum: code = view::kBottom; break;
+        default: break;
+        }
+        if (code >= 0) win_.apply(win_.view_.scrollHorizontal(code));
+        showPosition();
+    });
+    connect(hbar_, &QScrollBar::sliderReleased, this, [this] { showPosition(); });
+    // The origin mark: where the pan started, drawn while the mode lasts.
+    originMark_ = new QLabel(this);
+    originMark_->setObjectName("panOrigin");
+    {
+        const int n = view::PanMode::kOriginSize;
+        QPixmap pm(n, n);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setPen(QColor(64, 64, 64));
+        p.setBrush(QColor(255, 255, 255, 200));
+        p.drawEllipse(1, 1, n - 3, n - 3);
+        p.setBrush(QColor(64, 64, 64));
+        const int c = n / 2;
+        p.drawPolygon(QPolygon({QPoint(c, 4), QPoint(c - 3, 8), QPoint(c + 3, 8)}));
+        p.drawPolygon(QPolygon({QPoint(c, n - 5), QPoint(c - 3, n - 9), QPoint(c + 3, n - 9)}));
+        p.drawPolygon(QPolygon({QPoint(4, c), QPoint(8, c - 3), QPoint(8, c + 3)}));
+        p.drawPolygon(QPolygon({QPoint(n - 5, c), QPoint(n - 9, c - 3), QPoint(n - 9, c + 3)}));
+        p.drawEllipse(c - 2, c - 2, 4, 4);
+        originMark_->setPixmap(pm);
+    }
+    originMark_->resize(view::PanMode::kOriginSize, view::PanMode::kOriginSize);
+    originMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    originMark_->hide();
+    panTimer_.setInterval(view::PanMode::kTimerMs);
+    connect(&panTimer_, &QTimer::timeout, this, [this] { panTick(); });
+}
+
+int ChartPane::clientWidth() const { return std::max(1, width() - bar_->sizeHint().width()); }
+int ChartPane::clientHeight() const { return std::max(1, height() - hbar_->sizeHint().height()); }
+
+void ChartPane::resizeEvent(QResizeEvent*) {
+    const int bw = bar_->sizeHint().width(), bh = hbar_->sizeHint().height();
+    bar_->setGeometry(width() - bw, 0, bw, clientHeight());
+    hbar_->setGeometry(0, height() - bh, clientWidth(), bh);
+    win_.view_.resize(clientWidth(), clientHeight());
+    invalidate();
+}
+
+void ChartPane::showPosition() {
+    const view::ViewState& v = win_.view_;
+    const double d = v.chartDuration(), w = v.span();
+    if (!v.chartLoaded || d <= 0 || w >= d) {
+        hbar_->setRange(0, 0);
+        return;
+    }
+    // Positions in thousandths of the movable range; one page is the shown share.
+    const int page = std::max(1, static_cast<int>(1000.0 * w / (d - w)));
+    hbar_->setRange(0, 1000);
+    hbar_->setPageStep(std::min(page, 1000));
+    hbar_->setSliderPosition(static_cast<int>(std::clamp(v.viewStart() / (d - w), 0.0, 1.0) * 1000.0));
+}
+
+void ChartPane::paintEvent(QPaintEvent*) {
+    if (dirty_ || picture_.size() != QSize(clientWidth(), clientHeight())) win_.paintChart();
+    QPainter p(this);
+    p.drawImage(0, 0, picture_);
+    // The corner between the two scroll bars.
+    p.fillRect(QRect(clientWidth(), clientHeight(), width() - clientWidth(), height() - clientHeight()),
+               palette().color(QPalette::Window));
+    // The cursor line and the drag band invert what lies under them.
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const view::ViewState& v = win_.view_;
+    // Band: XOR with RGB(64, 64, 64); cursor line: XOR with RGB(255, 255, 0).
+    const int h = clientHeight();
+    if (v.bandShown()) p.fillRect(QRect(v.bandLeft(), 0, v.bandRight() - v.bandLeft() + 1, h), QColor(64, 64, 64));
+    if (cursorX_ >= 0) {
+        p.setPen(QColor(255, 255, 0));
+        p.drawLine(cursorX_, 0, cursorX_, h - 1);
+    }
+}
+
+void ChartPane::mousePressEvent(QMouseEvent* e) {
+    view::ViewState& v = win_.view_;
+    view::PanMode& pan = win_.pan_;
+    const bool middle = e->button() == Qt::MiddleButton;
+    if (pan.active()) {
+        if (pan.endsOnPress(middle)) endPan();
+        return;
+    }
+    if (!v.chartLoaded || v.entryCount <= 0) {
+        if (e->button() != Qt::NoButton) win_.apply(view::NavResult{false, false, v.noChartText(), {}});
+        return;
+    }
+    int x = e->position().toPoint().x();
+    if (e->button() == Qt::LeftButton) {
+        setFocus();
+        v.leftPress(x);
+    } else if (e->button() == Qt::RightButton) {
+        win_.apply(v.rightClick());
+        update();
+    } else if (middle) {
+        QPoint g = QCursor::pos();
+        int gx = g.x(), gy = g.y();
+        if (pan.start(gx, gy, e->modifiers() & Qt::ControlModifier)) {
+            QCursor::setPos(gx, gy);
+            setCursor(panCursor(view::PanCursor::All));
+            const int half = view::PanMode::kOriginSize / 2;
+            originMark_->move(mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
+            originMark_->show();
+            originMark_->raise();
+            grabMouse();
+            panTimer_.start();
+        }
+    }
+}
+
+void ChartPane::mouseMoveEvent(QMouseEvent* e) {
+    view::ViewState& v = win_.view_;
+    // During pan mode the timer moves the view; mouse moves do nothing else.
+    if (win_.pan_.active() || !v.chartLoaded || v.entryCount <= 0) return;
+    if (cursor().shape() != Qt::ArrowCursor) setCursor(Qt::ArrowCursor);
+    QPoint pos = e->position().toPoint();
+    if (v.dragState != 0) {
+        view::NavResult r = v.mouseMoveDrag(pos.x());
+        if (r.status) win_.setStatusText(*r.status);
+        if (r.beep) base::services().beep();
+    }
+    win_.showCursorAt(pos.x(), pos.y());
+}
+
+void ChartPane::mouseReleaseEvent(QMouseEvent* e) {
+    view::ViewState& v = win_.view_;
+    if (win_.pan_.active()) {
+        if (win_.pan_.endsOnRelease(e->button() == Qt::MiddleButton)) endPan();
+        return;
+    }
+    if (e->button() != Qt::LeftButton || v.dragState == 0) return;
+    win_.apply(v.leftRelease(e->position().toPoint().x()));
+    update();
+}
+
+void ChartPane::wheelEvent(QWheelEvent* e) {
+    win_.wheelEvent(e);
+}
+
+void ChartPane::keyPressEvent(QKeyEvent* e) { win_.keyPressEvent(e); }
+
+void ChartPane::endPan() {
+    QPoint g = QCursor::pos();
+    int x = g.x(), y = g.y();
+    win_.pan_.end(x, y);
+    panTimer_.stop();
+    QCursor::setPos(x, y);
+    originMark_->hide();
+    shownPanCursor_ = view::PanCursor::All;
+    releaseMouse();
+    unsetCursor();
+}
+
+void ChartPane::panTick() {
+    view::PanMode& pan = win_.pan_;
+    if (!pan.active()) {
+        panTimer_.stop();
+        return;
+    }
+    QPoint g = QCursor::pos();
+    view::PanStep s = pan.tick(g.x(), g.y());
+    if (s.cursor != shownPanCursor_) {
+        shownPanCursor_ = s.cursor;
+        setCursor(panCursor(s.cursor));
+    }
+    if (s.lines <= 0) return;
+    bool repaint = false;
+    view::ViewState& v = win_.view_;
+    if (s.vertical) {
+        for (int i = 0; i < s.lines; ++i)
+            repaint |= v.scrollVertical(s.forward ? view::kLineDown : view::kLineUp).repaint;
+    } else {
+        repaint = v.shiftPixels(s.forward ? s.lines : -s.lines).repaint;
+    }
+    if (repaint) win_.apply(view::NavResult{true, false, {}, {}});
+}
+
+// --- chart window --------------------------------------------------------------------
+
+void ChartWindow::setGenerator(Generator g) { generatorSlot() = std::move(g); }
+const ChartWindow::Generator& ChartWindow::generator() { return generatorSlot(); }
+
+ChartWindow::ChartWindow(MainFrame& frame, QWidget* parent)
+    : ChildView(parent), frame_(frame), model_(std::make_unique<chart::ChartModel>()) {
+    setObjectName("TCChild");
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(120, 120);
+    params_ = chartParamsFrom(frame_.core().params().record());
+
+    rebar_ = new QWidget(this);
+    rebar_->setObjectName("id5000");
+    auto* row = new QHBoxLayout(rebar_);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(4);
+    auto makeBar = [&](int holderId) {
+        auto* tb = new QToolBar(rebar_);
+        tb->setObjectName(QString("id%1").arg(holderId));
+        tb->setIconSize(QSize(16, 16));
+        tb->setFloatable(false);
+        tb->setMovable(false);
+        row->addWidget(tb);
+        return tb;
+    };
+    mainBar_ = makeBar(1000);
+    mainBar_->setMinimumWidth(235);
+    screenBar_ = makeBar(1001);
+    row->addStretch(1);
+    struct Btn {
+        int id;
+        const char* tip;
+    };
+    const Btn mainButtons[] = {{chartcmd::kRuler, "上部スケール表示"}, {0, nullptr},
+                               {chartcmd::kGenerate, "生成"},          {0, nullptr},
+                               {chartcmd::kEditor, "エディタ起動"},    {chartcmd::kOptions, "オプション設定"},
+                               {0, nullptr},                           {chartcmd::kZoomOut, "縮小"},
+                               {chartcmd::kZoomIn, "拡大"},            {chartcmd::kWhole, "全体表示"}};
+    const Btn screenButtons[] = {{chartcmd::kFirst, "先頭画面"},
+                                 {chartcmd::kPrevious, "前画面"},
+                                 {chartcmd::kNext, "次画面"},
+                                 {chartcmd::kLast, "最終画面"}};
+    auto add = [&](QToolBar* tb, const Btn& b) {
+        if (!b.id) {
+            tb->addSeparator();
+            return;
+        }
+        QAction* a = tb->addAction(chartIcon(b.id), QString::fromUtf8(b.tip));
+        a->setObjectName(QString("id%1").arg(b.id));
+        a->setToolTip(QString::fromUtf8(b.tip));
+        int id = b.id;
+        connect(a, &QAction::triggered, this, [this, id] { handleCommand(id); });
+    };
+    for (const Btn& b : mainButtons) add(mainBar_, b);
+    for (const Btn& b : screenButtons) add(screenBar_, b);
+    button(chartcmd::kRuler)->setCheckable(true);
+    button(chartcmd::kRuler)->setChecked(true);
+
+    ruler_ = new RulerStrip(this);
+    pane_ = new ChartPane(*this, this);
+
+    status_ = new QStatusBar(this);
+    status_->setObjectName("id9000");
+    status_->setSizeGripEnabled(false);
+    QFont f("ＭＳ ゴシック");
+    f.setPixelSize(12);
+    status_->setFont(f);
+    for (int i = 0; i < 3; ++i) {
+        parts_[i] = new QLabel(status_);
+        parts_[i]->setObjectName(QString("part%1").arg(i));
+        parts_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    enableButtons();
+}
+
+// The generation error list belongs to the chart being replaced or closed.
+void ChartWindow::closeGenerationErrors() {
+    app::GenerationWindows& w = app::generationWindows();
+    if (w.errorWindowOpen()) w.closeErrorWindow();
+}
+
+ChartWindow::~ChartWindow() {
+    closing_ = true;
+    closeGenerationErrors();
+    pane_->panTimer_.stop();
+}
+
+QAction* ChartWindow::button(int id) const {
+    QToolBar* tb = id >= 300 && id <= 304 ? screenBar_ : mainBar_;
+    return tb->findChild<QAction*>(QString("id%1").arg(id));
+}
+
+QString ChartWindow::statusText() const { return parts_[2]->text(); }
+
+void ChartWindow::setStatusText(const std::string& text) {
+    statusText_ = text;
+    parts_[2]->setText(QString::fromStdString(text));
+}
+
+void ChartWindow::resizeEvent(QResizeEvent*) {
+    if (!closing_) layoutPanes();
+}
+
+void ChartWindow::layoutPanes() {
+    const int w = width(), h = height();
+    const int top = kRebarHeight;
+    status_->setGeometry(0, h - kStatusHeight, w, kStatusHeight);
+    if (rulerShown_) {
+        ruler_->setGeometry(0, top, w, kRulerStrip);
+        ruler_->show();
+        pane_->setGeometry(0, top + kRulerStrip, w, std::max(1, h - top - kStatusHeight - kRulerStrip));
+    } else {
+        ruler_->hide();
+        pane_->setGeometry(0, top, w, std::max(1, h - top - kStatusHeight));
+    }
+    // Parts end at 128, 176 and the window width less 16, taken as at least 300.
+    const int right = std::max(w, 300) - 16;
+    partRight_[0] = 128;
+    partRight_[1] = 176;
+    partRight_[2] = right;
+    int left = 0;
+    for (int i = 0; i < 3; ++i) {
+        parts_[i]->setGeometry(left, 1, partRight_[i] - left - 2, kStatusHeight - 2);
+        left = partRight_[i];
+    }
+    setStatusText(statusText_);
+    rebar_->setGeometry(0, 0, w, kRebarHeight);
+    ruler_->update();
+}
+
+void ChartWindow::enableButtons() {
+    const bool loaded = view_.chartLoaded;
+    view::ZoomButtons z = view_.zoomButtons();
+    view::ScreenButtons s = view_.screenButtons();
+    button(chartcmd::kZoomOut)->setEnabled(loaded && z.zoomOut);
+    button(chartcmd::kZoomIn)->setEnabled(loaded && z.zoomIn);
+    button(chartcmd::kWhole)->setEnabled(loaded && z.wholeChart);
+    button(chartcmd::kFirst)->setEnabled(loaded && s.first);
+    button(chartcmd::kPrevious)->setEnabled(loaded && s.previous);
+    button(chartcmd::kNext)->setEnabled(loaded && s.next);
+    button(chartcmd::kLast)->setEnabled(loaded && s.last);
+    button(chartcmd::kGenerate)->setEnabled(!chartPath_.empty());
+    button(chartcmd::kRuler)->setChecked(rulerShown_);
+}
+
+void ChartWindow::updateTitle() {
+    std::string t = logPath_.empty() ? "Chronava" : std::filesystem::path(logPath_).filename().string() + " - Chronava";
+    if (auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget())) sw->setWindowTitle(QString::fromStdString(t));
+    else setWindowTitle(QString::fromStdString(t));
+}
+
+// --- open, load, read ------------------------------------------------------------------
+
+void ChartWindow::loadFile(const std::string& logPath) {
+    view_.chartLoaded = false;
+    closing_ = false;
+    logPath_ = logPath;
+    // Where the generation run writes this log's chart.
+    chartPath_ = app::chartPathFor(frame_.core(), logPath);
+    view_.logSet = true;
+    params_ = chartParamsFrom(frame_.core().params().record());
+    loadOperation();
+    enableButtons();
+    updateTitle();
+    pane_->invalidate();
+}
+
+ChartWindow::Dates ChartWindow::compareDates() const {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    auto sizeOf = [&](const std::string& p) -> long long {
+        auto s = fs::file_size(p, ec);
+        return ec ? -1 : static_cast<long long>(s);
+    };
+    long long logSize = sizeOf(logPath_), chartSize = sizeOf(chartPath_);
+    const bool logHas = logSize > 0, chartHas = chartSize > 0;
+    if (!logHas && !chartHas) return Dates::NotFound;
+    if (!logHas) return Dates::ChartOnly;
+    if (!chartHas) return Dates::ChartMissing;
+    auto tl = fs::last_write_time(logPath_, ec);
+    auto tc = fs::last_write_time(chartPath_, ec);
+    if (ec) return Dates::Current;
+    return tc < tl ? Dates::ChartOlder : Dates::Current;
+}
+
+bool ChartWindow::loadOperation() {
+    pane_->setFocus();
+    closeGenerationErrors();
+    std::error_code ec;
+    if (!std::filesystem::exists(logPath_, ec)) {
+        base::services().messageBox(base::kBoxInfo, "ファイル読み込み", logPath_, "ファイルが見つかりません。");
+        setStatusText({});
+        discard();
+        return false;
+    }
+    Dates d = compareDates();
+    if (d == Dates::NotFound) {
+        discard();
+        setStatusText("ファイルが見つかりません。[" + logPath_ + "]");
+        return false;
+    }
+    if (d == Dates::ChartOlder || d == Dates::ChartMissing) {
+        const char* first = d == Dates::ChartOlder ? "日付けの古いタイミングチャートが存在します。"
+                                                   : "タイミングチャートが存在しません。";
+        if (base::services().messageBox(base::kBoxAsk, kCaptionLoad, first, "タイミングチャート生成を実行します。")) {
+            runGeneration();
+            return view_.chartLoaded;
+        }
+    }
+    discard();
+    if (readChart() != 0) {
+        pane_->invalidate();
+        return false;
+    }
+    redraw();
+    return true;
+}
+
+void ChartWindow::runGeneration() {
+    discard();
+    pane_->invalidate();
+    const Generator& g = generator();
+    if (g) g(logPath_);
+    else convertLogToChart(logPath_, chartPath_);
+    base::services().beep();
+    readChart();
+    redraw();
+    enableButtons();
+}
+
+void ChartWindow::discard() {
+    model_->clear();
+    index_ = view::PaintIndex{};
+    view_.unload();
+    pane_->cursorX_ = -1;
+}
+
+int ChartWindow::readChart() {
+    params_ = chartParamsFrom(frame_.core().params().record());
+    view_.heightUnit = std::max(view::ChartParams::kMinHeightUnit, params_.heightUnit);
+    setStatusText("タイミングチャートを作成中です。");
+    chart::ReadSettings rs;
+    rs.minimumResolution = params_.minResolution;
+    rs.sortByName = params_.sortByName;
+    int slotCount = 0;
+    int rc = -1;
+    try {
+        rc = chart::ReadChartFile(false, chartPath_, *model_, &slotCount, rs);
+    } catch (const std::bad_alloc&) {
+        // A chart too large for memory: say so and keep the window without a chart.
+        model_->clear();
+        base::services().messageBox(base::kBoxInfo, "Chronava", "メモリが足りません。");
+    }
+    if (rc == 0) {
+        view_.load(*model_);
+        index_.build(*model_);
+    } else {
+        view_.unload();
+    }
+    setStatusText({});
+    return rc;
+}
+
+void ChartWindow::reread() {
+    discard();
+    if (readChart() == 0) redraw();
+    else pane_->invalidate();
+    enableButtons();
+}
+
+void ChartWindow::redraw() {
+    params_ = chartParamsFrom(frame_.core().params().record());
+    view_.heightUnit = std::max(view::ChartParams::kMinHeightUnit, params_.heightUnit);
+    if (view_.chartLoaded) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        paintChart();
+        QApplication::restoreOverrideCursor();
+        setStatusText({});
+        updateTitle();
+    } else {
+        paintChart();
+    }
+    pane_->update();
+    ruler_->update();
+    enableButtons();
+}
+
+void ChartWindow::paintChart() {
+    const int w = pane_->clientWidth(), h = pane_->clientHeight();
+    if (view_.paneWidth != w || view_.paneHeight != h) view_.resize(w, h);
+    QImage& pic = pane_->picture_;
+    pic = QImage(w, h, QImage::Format_RGB32);
+    view::ChartPainter painter(*model_, params_, view::ChartPalette::from(params_));
+    painter.setIndex(&index_);
+    painter.setProjectFolder(frame_.core().project().baseDir);
+    {
+        QPainter qp(&pic);
+        viewqt::PainterCanvas canvas(qp, w, h);
+        painter.fillBackground(canvas);
+        if (view_.chartLoaded) {
+            viewqt::ImageCanvas strip(w, kRulerStrip);
+            view::PaintResult r;
+            if (view_.entryCount > 0) {
+                r = painter.paintScreen(canvas, &strip, view_);
+            } else {
+                painter.drawRulerFrame(strip, view::Rect{0, 0, w, kRulerStrip});
+                r.status = -1;
+            }
+            ruler_->image = strip.finish().copy();
+            pane_->bar_->setRange(0, std::max(0, r.vScrollMax));
+            pane_->bar_->setValue(view_.verticalOrigin);
+            pane_->showPosition();
+        } else {
+            ruler_->image = QImage();
+            pane_->bar_->setRange(0, 0);
+            pane_->hbar_->setRange(0, 0);
+        }
+    }
+    pane_->dirty_ = false;
+    ruler_->update();
+    enableButtons();
+}
+
+void ChartWindow::showCursorAt(int x, int y) {
+    if (!view_.chartLoaded || view_.entryCount <= 0) return;
+    view::CursorUpdate c = view_.cursorMove(x, y);
+    pane_->cursorX_ = c.newX;
+    ruler_->dateLabel->setText(QString::fromStdString(c.date));
+    ruler_->timeLabel->setText(QString::fromStdString(c.time));
+    pane_->update();
+}
+
+void ChartWindow::apply(const view::NavResult& r) {
+    if (r.beep) base::services().beep();
+    if (r.repaint) {
+        if (!r.paintingStatus.empty()) setStatusText(r.paintingStatus);
+        // A repaint removes the cursor line; the next mouse move draws it again.
+        view_.forgetCursor();
+        pane_->cursorX_ = -1;
+        paintChart();
+        pane_->update();
+        // The painting text stands only while the paint runs.
+        if (!r.paintingStatus.empty() && !r.status) setStatusText({});
+    }
+    if (r.status) setStatusText(*r.status);
+    enableButtons();
+}
+
+// --- commands and keys -----------------------------------------------------------------
+
+bool ChartWindow::handleCommand(int id) {
+    const bool viewCommand = (id >= chartcmd::kNext && id <= chartcmd::kLast) || id == chartcmd::kZoomOut ||
+                             id == chartcmd::kZoomIn || id == chartcmd::kWhole;
+    if (viewCommand && !view_.chartLoaded) {
+        setStatusText(view_.noChartText());
+        return true;
+    }
+    switch (id) {
+    case chartcmd::kNext:
+    case chartcmd::kPrevious:
+    case chartcmd::kFirst:
+    case chartcmd::kLast:
+        apply(view_.moveScreen(id - chartcmd::kNext));
+        return true;
+    case chartcmd::kZoomOut: apply(view_.zoomOut()); return true;
+    case chartcmd::kZoomIn: apply(view_.zoomIn()); return true;
+    case chartcmd::kWhole: apply(view_.wholeChart()); return true;
+    case chartcmd::kRuler:
+        rulerShown_ = !rulerShown_;
+        layoutPanes();
+        enableButtons();
+        return true;
+    case chartcmd::kEditor: startEditor(); return true;
+    case chartcmd::kOptions: frame_.dispatch(chartcmd::kOptions); return true;
+    case chartcmd::kGenerate:
+        runGeneration();
+        return true;
+    default: return false;
+    }
+}
+
+void ChartWindow::startEditor() {
+    std::string line = frame_.core().params().record().editorPath();
+    const char* caption = "ユーザ指定エディタ起動";
+    if (line.empty()) {
+        base::services().messageBox(base::kBoxInfo, caption, "[オプション]でユーザー指定エディタ名を登録してください。");
+        return;
+    }
+    EditorLaunch e = editorLaunch(line, !chartPath_.empty(), logPath_);
+    QString program = QString::fromStdString(e.folder.empty() ? e.program : base::joinPath(e.folder, e.program));
+    QStringList args;
+    if (!e.argument.empty()) args << QString::fromStdString(e.argument);
+    if (!QProcess::startDetached(program, args, QString::fromStdString(e.folder)))
+        base::services().messageBox(base::kBoxInfo, caption, "ユーザー指定エディタを起動できません。", line);
+}
+
+bool ChartWindow::horizontalKey(QKeyEvent* e) {
+    int code = -1;
+    switch (e->key()) {
+    case Qt::Key_Tab: code = (e->modifiers() & Qt::ShiftModifier) ? view::kPageUp : view::kPageDown; break;
+    case Qt::Key_Backtab: code = view::kPageUp; break;
+    case Qt::Key_Left: code = view::kLineUp; break;
+    case Qt::Key_Right: code = view::kLineDown; break;
+    default: return false;
+    }
+    apply(view_.scrollHorizontal(code));
+    return true;
+}
+
+void ChartWindow::keyPressEvent(QKeyEvent* e) {
+    if (horizontalKey(e)) return;
+    int code = -1;
+    switch (e->key()) {
+    case Qt::Key_Up: code = view::kLineUp; break;
+    case Qt::Key_Down: code = view::kLineDown; break;
+    case Qt::Key_PageUp: code = view::kPageUp; break;
+    case Qt::Key_PageDown: code = view::kPageDown; break;
+    default: return;  // other keys do nothing
+    }
+    apply(view_.scrollVertical(code));
+}
+
+void ChartWindow::wheelEvent(QWheelEvent* e) {
+    int delta = e->angleDelta().y();
+    if (delta == 0) return;
+    Qt::KeyboardModifiers m = e->modifiers();
+    apply(view_.wheel(delta, m & Qt::ShiftModifier, m & Qt::ControlModifier, pan_.active()));
+    e->accept();
+}
+
+void registerChartWindow(MainFrame& frame) {
+    MainFrame* f = &frame;
+    // "生成" and the date question's OK run the project's generation for the log.
+    ChartWindow::setGenerator([f](const std::string& log) { return app::generateChart(f->core(), log) == 0; });
+    registerChildFactory(kKindChart, [f](QWidget* parent) -> ChildView* { return new ChartWindow(*f, parent); });
+    registerOptionPage(990, [](MainFrame& fr, QWidget* parent) -> OptionPage* { return new ChartOptionsPage(fr, parent); });
+}
+
+}  // namespace appqt
