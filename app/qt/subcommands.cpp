@@ -1,5 +1,7 @@
 #include "subcommands.h"
 
+#include "chartexport.h"
+
 #ifdef CHRONAVA_HAVE_CONVERT
 #include "convert/cli.h"
 #endif
@@ -25,6 +27,8 @@ const std::vector<Subcommand>& subcommands() {
         {"convert", "convert LOG [-o CHART]  converts a log file into a chart file", runConvert},
         {"dump", "dump CHART [--summary] [--raw]  prints the lines of a chart file", runDump},
 #endif
+        {"export", "export --gif|--wmf|--png|--svg PROJECT  writes the chart pages of every log (--help for options)",
+         exportCommand},
         {"version", "version                 prints the program version", runVersion},
     };
     return table;
