@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace appqt {
 namespace {
@@ -300,9 +301,10 @@ int exportCommand(int argc, char** argv) {
     // Pages are rendered with Qt's raster engine; no window system is needed.
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qargc = 1;
-    char* qargv[] = {argv[0], nullptr};
-    QGuiApplication qapp(qargc, qargv);
+    static int qargc = 1;
+    static char* qargv[] = {argv[0], nullptr};
+    std::unique_ptr<QGuiApplication> qapp;
+    if (!QCoreApplication::instance()) qapp = std::make_unique<QGuiApplication>(qargc, qargv);
     viewqt::installFontSubstitutions();
 
     base::ConsoleServices console(true);
