@@ -65,9 +65,12 @@ TEST_F(ExportTest, OutputCommandExportsEveryLogInOrderAndReports) {
     ASSERT_TRUE(base::readFile(path("Projects/exp/a-tct-001.gif"), gif));
     EXPECT_EQ(gif.substr(0, 6), "GIF87a");
     // An outside decoder reads every exported page.
-    if (std::filesystem::exists("/usr/bin/giftext"))
-        for (const char* f : {"a-tct-001", "a-tct-002", "b-tct-001", "b-tct-002"})
-            EXPECT_EQ(std::system(("giftext " + path(std::string("Projects/exp/") + f + ".gif") + " >/dev/null 2>&1").c_str()), 0) << f;
+    if (std::filesystem::exists("/usr/bin/giftext")) {
+        for (const char* f : {"a-tct-001", "a-tct-002", "b-tct-001", "b-tct-002"}) {
+            const std::string cmd = "giftext " + path(std::string("Projects/exp/") + f + ".gif") + " >/dev/null 2>&1";
+            EXPECT_EQ(std::system(cmd.c_str()), 0) << f;
+        }
+    }
 
     rec.messages.clear();
     r.setMetafileTarget(app::kKindChart, 257);
