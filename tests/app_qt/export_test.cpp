@@ -1,13 +1,17 @@
 // The metafile and GIF output commands, their target dialogs and `chronava export`.
 #include "chartexport.h"
 #include "fixture.h"
+#include "messagepane.h"
 #include "outputdialog.h"
 
 #include "base/files.h"
 #include "convert/cli.h"
 #include "view/results.h"
 
+#include <QApplication>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -147,6 +151,64 @@ TEST_F(ExportTest, TargetDialogsTickAndStoreTheChartEntry) {
     ASSERT_EQ(app::readParamFile(back, core.params().path(), path("rq4100s.pro")), 0);
     EXPECT_EQ(back.gifTarget(app::kKindChart), 256);
     EXPECT_EQ(back.metafileTarget(app::kKindChart), 257);
+}
+
+TEST_F(ExportTest, FrameCommandShowsTheDialogThenExports) {
+    frame->openProject(makeChartProject(), false);
+    app::ParamRecord& r = core.params().record();
+    r.setPageCount(2);
+    r.setPageDivision(1);
+    r.setOutputAllPages(1);
+    r.setTellPageCount(0);
+    r.setOutputGivenRange(0);
+    // Cancel: nothing is stored or written.
+    QTimer::singleShot(0, [] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+    });
+    frame->dispatch(appqt::cmd::kGif);
+    EXPECT_FALSE(exists("Projects/exp/a-tct-001.gif"));
+    // OK with the chart ticked.
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<appqt::OutputTargetDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->objectName(), "OUTGIFDLG");
+        d->findChild<QPushButton*>("selectAll")->click();
+        d->accept();
+    });
+    frame->dispatch(appqt::cmd::kGif);
+    EXPECT_TRUE(exists("Projects/exp/a-tct-002.gif"));
+    EXPECT_TRUE(exists("Projects/exp/b-tct-002.gif"));
+    EXPECT_FALSE(exists("Projects/exp/a-tct-003.gif"));
+    QListWidget* chartList = frame->messagePane()->list(base::kListChart);
+    ASSERT_GT(chartList->count(), 0);
+    EXPECT_EQ(chartList->item(chartList->count() - 1)->text().toStdString(),
+              "タイミングチャートGIFファイル出力を終了しました。[exp.nam]");
+    EXPECT_FALSE(frame->busy());
+}
+
+TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
+    makeChartProject();
+    base::RecordingServices rec;
+    base::ScopedServices use(rec);
+    view::ChartParams p = twoPages();
+    p.pageCount = 1;
+    const std::string log = path("Projects/exp/a.klg");
+    auto table = [&](int i) {
+        std::string g;
+        EXPECT_TRUE(base::readFile(path("Projects/exp/a-tct-001.gif"), g));
+        const std::size_t at = 13 + 3 * std::size_t(i);
+        return g.size() > at + 2 ? view::rgb(std::uint8_t(g[at]), std::uint8_t(g[at + 1]), std::uint8_t(g[at + 2]))
+                                 : view::rgb(1, 2, 3);
+    };
+    ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+    EXPECT_EQ(table(0), p.colours[view::kColourBackground]);
+    EXPECT_EQ(table(1), p.colours[view::kColourSignal]);
+    EXPECT_EQ(table(7), view::rgb(0, 192, 0));
+    p.outputColourMode = 1;  // monochrome: the grey ramp
+    ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+    EXPECT_EQ(table(1), view::rgb(1, 1, 1));
+    EXPECT_EQ(table(200), view::rgb(200, 200, 200));
+    EXPECT_EQ(rec.progress.front(), "タイミング図 GIF ファイル出力");
 }
 
 TEST_F(ExportTest, RecordFieldsBecomeChartParameters) {
