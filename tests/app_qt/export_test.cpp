@@ -209,6 +209,22 @@ TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
     EXPECT_EQ(table(1), view::rgb(1, 1, 1));
     EXPECT_EQ(table(200), view::rgb(200, 200, 200));
     EXPECT_EQ(rec.progress.front(), "タイミング図 GIF ファイル出力");
+
+    // Pillow decodes the GIF page to exactly the pixels of the same page as PNG.
+    if (std::system("/usr/bin/python3 -c 'import PIL' 2>/dev/null") != 0) return;
+    for (int mode : {0, 1}) {
+        p.outputColourMode = mode;
+        p.showUpperScale = true;
+        ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+        ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Png, p, view::ScreenMetrics{}, "", {}), 0);
+        const std::string cmd =
+            "/usr/bin/python3 -c 'import sys; from PIL import Image; "
+            "a = Image.open(sys.argv[1]).convert(\"RGB\"); b = Image.open(sys.argv[2]).convert(\"RGB\"); "
+            "sys.exit(0 if a.size == b.size and a.tobytes() == b.tobytes() else 1)' " +
+            path("Projects/exp/a-tct-001.gif") + " " + path("Projects/exp/a-tct-001.png");
+        // Monochrome pages hold only black, white and greys, which the grey ramp keeps.
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << "colour mode " << mode;
+    }
 }
 
 TEST_F(ExportTest, RecordFieldsBecomeChartParameters) {
