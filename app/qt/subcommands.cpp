@@ -1,10 +1,10 @@
 #include "subcommands.h"
 
-#include "chartexport.h"
-
 #ifdef CHRONAVA_HAVE_CONVERT
 #include "convert/cli.h"
 #endif
+
+#include "chartexport.h"
 
 namespace appqt {
 namespace {
@@ -27,9 +27,9 @@ const std::vector<Subcommand>& subcommands() {
         {"convert", "convert LOG [-o CHART]  converts a log file into a chart file", runConvert},
         {"dump", "dump CHART [--summary] [--raw]  prints the lines of a chart file", runDump},
 #endif
+        {"version", "version                 prints the program version", runVersion},
         {"export", "export --gif|--wmf|--png|--svg PROJECT  writes the chart pages of every log (--help for options)",
          exportCommand},
-        {"version", "version                 prints the program version", runVersion},
     };
     return table;
 }
