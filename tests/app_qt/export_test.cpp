@@ -24,8 +24,11 @@ protected:
     std::string makeChartProject(const std::vector<std::string>& extra = {}) {
         const std::string folder = path("Projects/exp");
         std::filesystem::create_directories(folder);
-        std::string log;
-        EXPECT_TRUE(base::readFile(std::string(CHRONAVA_SOURCE_DIR) + "/data/Projects/SampleT1/sample1.klg", log));
+        const std::string log =
+            "# export test\r\n"
+            "2026/01/01 10:00:00.000 $SIG1=ON // start\r\n"
+            "2026/01/01 10:00:01.500 $SIG2=PULSE\r\n"
+            "2026/01/01 10:00:03.000 $SIG1=OFF // stop\r\n";
         std::vector<std::string> sources;
         for (const char* n : {"a", "b"}) {
             const std::string l = folder + "/" + n + ".klg";
