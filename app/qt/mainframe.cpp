@@ -24,6 +24,7 @@
 #include "app/catalogue.h"
 #include "base/files.h"
 #include "base/names.h"
+#include "chartexport.h"
 #include "helpwindow.h"
 #include "icons.h"
 #include "logobox.h"
@@ -142,6 +143,8 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
         if (!base::services().openWithShell(page))
             base::services().messageBox(1, "Chronava", std::string(app::message(920)), page);
     });
+
+    registerChartExport(*this);  // metafile and GIF output commands
 
     updateProjectCommands();
     updateTitle();

@@ -7,6 +7,8 @@
 #include "convert/cli.h"
 #endif
 
+#include "chartexport.h"
+
 namespace appqt {
 namespace {
 
@@ -34,6 +36,8 @@ const std::vector<Subcommand>& subcommands() {
 #endif
         {"generate", "generate PROJECT [--user=NAME]  generates the charts of a project's log files", runGenerate},
         {"version", "version                 prints the program version", runVersion},
+        {"export", "export --gif|--wmf|--png|--svg PROJECT  writes the chart pages of every log (--help for options)",
+         exportCommand},
     };
     return table;
 }
