@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "generatedialogs.h"
 #include "logobox.h"
 #include "mainframe.h"
 #include "messagepane.h"
@@ -114,6 +115,32 @@ void QtServices::logoReset() {
 }
 
 void QtServices::keepAlive() { QCoreApplication::processEvents(); }
+
+// The progress meter of long runs (the export's pages): the generation's meter window,
+// whose " 中断 " button sets the cancel flag the run tests at each update.
+void QtServices::progressBegin(std::string_view title) {
+    if (meter_) meter_->close();
+    meterTitle_ = QString::fromUtf8(title.data(), int(title.size()));
+    meter_ = new MeterWindow(frame_);
+    meter_->set(meterTitle_, QString(), QString());
+    meter_->show();
+    keepAlive();
+}
+
+bool QtServices::progressUpdate(std::string_view text, std::string_view file, long done, long total) {
+    if (meter_) {
+        meter_->set(meterTitle_, QString::fromUtf8(text.data(), int(text.size())),
+                    QString::fromUtf8(file.data(), int(file.size())));
+        meter_->setProgress(done, total);
+    }
+    keepAlive();
+    return !cancelRequested();
+}
+
+void QtServices::progressEnd() {
+    if (meter_) meter_->close();
+    meter_ = nullptr;
+}
 
 void QtServices::beep() {
     if (beepHook) beepHook();

@@ -3,6 +3,8 @@
 // and keeping the interface alive. Tests replace the modal parts through the hooks.
 #pragma once
 
+#include <QPointer>
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,6 +15,7 @@
 namespace appqt {
 
 class MainFrame;
+class MeterWindow;
 
 // A file picker filter label such as "ログファイル(*.klg;*.log)" in Qt's form
 // ("ログファイル(*.klg *.log)"), and its default extension ("klg").
@@ -40,6 +43,9 @@ public:
     void logoStop() override;
     void logoReset() override;
     void keepAlive() override;
+    void progressBegin(std::string_view title) override;
+    bool progressUpdate(std::string_view text, std::string_view file, long done, long total) override;
+    void progressEnd() override;
     void beep() override;
     void completionSound() override;
     bool pickFile(int mode, std::string& path, std::string_view filter, int& filterIndex) override;
@@ -60,6 +66,8 @@ public:
 private:
     bool box(int kind, std::string_view caption, const std::string& text, bool warning);
     MainFrame* frame_;
+    QPointer<MeterWindow> meter_;  // the progress meter of a long run, while it runs
+    QString meterTitle_;
     int busy_ = 0;
     std::string lastFolder_;
 };
