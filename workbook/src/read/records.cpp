@@ -66,7 +66,13 @@ namespace {
 
 void initGsf() {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        gsf_init();
+        // Damaged files are reported through return codes; the compound-file reader's
+        // own complaints about them would only clutter the caller's error output.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
+                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    });
 }
 
 OpenResult loadFromInput(GsfInput* input, WorkbookStream& out) {

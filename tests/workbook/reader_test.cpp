@@ -1,0 +1,194 @@
+// Reading books back: our writer's books in both formats, books of other writers, and
+// damaged files.
+#include "biff.h"
+
+#include <celvane.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+
+using namespace wbtest;
+
+namespace {
+
+struct Got {
+    int rc = 0, kind = -1;
+    double value = 0;
+    std::string text;
+};
+
+Got readCell(int book, int sheet, int col, int row) {
+    Got g;
+    char buf[300] = "x";
+    g.rc = XM_Read(book, sheet, col, row, &g.kind, &g.value, buf, sizeof buf);
+    g.text = buf;
+    return g;
+}
+
+class Reader : public ::testing::TestWithParam<bool> {
+protected:
+    TempDir dir;
+
+    // A book with every kind of cell, widths, heights and two sheets.
+    std::string writeSample() {
+        const bool biff8 = GetParam();
+        std::string p = dir.file(biff8 ? "s8.xls" : "s5.xls");
+        int b = biff8 ? XM_Create97(p.c_str(), 2) : XM_Create(p.c_str(), 2);
+        EXPECT_GE(b, 0);
+        XM_WriteStr(b, 0, 0, 0, "hello");
+        XM_WriteStr(b, 0, 1, 0, sj("日本語の文字").c_str());
+        XM_WriteInt(b, 0, 2, 0, 7);
+        XM_WriteInt(b, 0, 3, 0, -123456789);
+        XM_WriteDouble(b, 0, 4, 0, 1.5);
+        XM_WriteDouble(b, 0, 5, 0, 3.14159265358979);
+        XM_WriteDouble(b, 0, 6, 0, 1e-7);
+        XM_WriteFunc(b, 0, 0, 1, "1+2");
+        FormulaResult fr{};
+        fr.kind = 3;
+        std::snprintf(fr.text, sizeof fr.text, "cached");
+        fr.length = 6;
+        XM_WriteFunc3(b, 0, 1, 1, "\"cached\"", 15, &fr);
+        fr = {};
+        fr.kind = 1;
+        fr.value.whole = 1;
+        XM_WriteFunc3(b, 0, 2, 1, "TRUE()", 15, &fr);
+        fr = {};
+        fr.kind = 2;
+        fr.value.whole = 7;  // #DIV/0!
+        XM_WriteFunc3(b, 0, 3, 1, "1/0", 15, &fr);
+        XM_SetAttr(b, 0, 5, 1, 15);  // a blank cell
+        for (int r = 0; r < 200; ++r) XM_WriteInt(b, 1, r % 5, 10 + r * 3, r * 10);
+        XM_SetColWidth(b, 0, 2, 3, 20);
+        XM_SetRowHeight(b, 0, 1, 30);
+        EXPECT_EQ(XM_Close(b), 0);
+        return p;
+    }
+};
+
+TEST_P(Reader, RoundTripsEveryCellKind) {
+    std::string p = writeSample();
+    int b = XM_ReadOpen(p.c_str());
+    ASSERT_GE(b, 0);
+    Got g = readCell(b, 0, 0, 0);
+    EXPECT_EQ(g.rc, 0);
+    EXPECT_EQ(g.kind, 1);
+    EXPECT_EQ(g.text, "hello");
+    g = readCell(b, 0, 1, 0);
+    EXPECT_EQ(g.kind, 1);
+    EXPECT_EQ(g.text, sj("日本語の文字"));
+    g = readCell(b, 0, 2, 0);
+    EXPECT_EQ(g.kind, 0);
+    EXPECT_EQ(g.value, 7);
+    EXPECT_EQ(readCell(b, 0, 3, 0).value, -123456789);
+    EXPECT_EQ(readCell(b, 0, 4, 0).value, 1.5);
+    EXPECT_DOUBLE_EQ(readCell(b, 0, 5, 0).value, 3.14159265358979);
+    EXPECT_DOUBLE_EQ(readCell(b, 0, 6, 0).value, 1e-7);
+    // Formulas: cached number, text, boolean, error.
+    g = readCell(b, 0, 1, 1);
+    EXPECT_EQ(g.kind, 1);
+    EXPECT_EQ(g.text, "cached");
+    g = readCell(b, 0, 2, 1);
+    EXPECT_EQ(g.kind, 2);
+    EXPECT_EQ(g.value, -1);
+    g = readCell(b, 0, 3, 1);
+    EXPECT_EQ(g.kind, 2);
+    EXPECT_EQ(g.value, 2);
+    // No value: blank cell, empty place, row beyond the used rows.
+    EXPECT_EQ(readCell(b, 0, 5, 1).rc, -7);
+    EXPECT_EQ(readCell(b, 0, 9, 0).rc, -7);
+    EXPECT_EQ(readCell(b, 0, 0, 5000).rc, -7);
+    // Many row blocks on the second sheet.
+    for (int r = 0; r < 200; ++r) {
+        g = readCell(b, 1, r % 5, 10 + r * 3);
+        ASSERT_EQ(g.rc, 0) << r;
+        EXPECT_EQ(g.value, r * 10);
+        EXPECT_EQ(readCell(b, 1, (r + 1) % 5, 10 + r * 3).rc, -7);
+    }
+    EXPECT_EQ(readCell(b, 2, 0, 0).rc, -34);
+    EXPECT_EQ(readCell(b, -1, 0, 0).rc, -34);
+
+    char name[64];
+    EXPECT_EQ(XM_GetSheetName(b, 1, name, sizeof name), 0);
+    EXPECT_STREQ(name, "Sheet2");
+    EXPECT_EQ(XM_GetSheetName(b, 0, name, 4), 0);
+    EXPECT_STREQ(name, "She");
+    EXPECT_EQ(XM_GetSheetName(b, 2, name, sizeof name), 1);
+
+    int cols = -1, rows = -1;
+    EXPECT_EQ(XM_GetMaxData(b, 0, &cols, &rows), 0);
+    EXPECT_EQ(cols, 7);
+    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(XM_GetMaxData(b, 1, &cols, &rows), 0);
+    EXPECT_EQ(cols, 5);
+    EXPECT_EQ(rows, 10 + 199 * 3 + 1);
+
+    EXPECT_EQ(XM_GetColWidth(b, 0, 2), GetColVal(11.0, 20));
+    EXPECT_EQ(XM_GetColWidth(b, 0, 3), GetColVal(11.0, 20));
+    EXPECT_EQ(XM_GetColWidth(b, 0, 9), 2208);
+    EXPECT_EQ(XM_GetRowHeight(b, 0, 1), 30.0);
+    EXPECT_EQ(XM_GetRowHeight(b, 0, 0), 13.5);
+    EXPECT_EQ(XM_GetRowHeight(b, 0, 900), 13.5);
+
+    EXPECT_EQ(XM_ReadClose(b), 0);
+    EXPECT_EQ(XM_ReadClose(b), -3);
+    EXPECT_EQ(readCell(b, 0, 0, 0).rc, -3);
+}
+
+TEST_P(Reader, WritingBooksAreNotReadable) {
+    std::string p = dir.file("w.xls");
+    int b = GetParam() ? XM_Create97(p.c_str(), 1) : XM_Create(p.c_str(), 1);
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(readCell(b, 0, 0, 0).rc, -6);
+    EXPECT_EQ(XM_Cancel(b), 0);
+    EXPECT_EQ(readCell(40, 0, 0, 0).rc, -2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Reader, ::testing::Values(false, true),
+                         [](const auto& i) { return i.param ? "Biff8" : "Biff5"; });
+
+// Files that are not workbooks, or damaged ones, are refused or read as far as they go.
+TEST(ReaderDamage, GarbageNeverCrashes) {
+    TempDir dir;
+    EXPECT_EQ(XM_ReadOpen(dir.file("missing.xls").c_str()), -1);
+    EXPECT_EQ(XM_ReadOpen(""), -1);
+    EXPECT_EQ(XM_ReadOpen(nullptr), -1);
+    std::string junk = dir.file("junk.xls");
+    {
+        std::ofstream f(junk, std::ios::binary);
+        f << "this is not a compound file at all";
+    }
+    EXPECT_EQ(XM_ReadOpen(junk.c_str()), -1);
+
+    // A good book, then each byte of its stream area flipped at random positions.
+    std::string p = dir.file("good.xls");
+    int b = XM_Create97(p.c_str(), 2);
+    for (int r = 0; r < 100; ++r) XM_WriteStr(b, r % 2, r % 7, r, "text");
+    ASSERT_EQ(XM_Close(b), 0);
+    std::ifstream in(p, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::mt19937 rng(7);
+    std::string bad = dir.file("bad.xls");
+    for (int round = 0; round < 200; ++round) {
+        std::string m = bytes;
+        int flips = 1 + int(rng() % 8);
+        for (int i = 0; i < flips; ++i) m[rng() % m.size()] = char(rng());
+        if (round % 10 == 0) m.resize(rng() % m.size());
+        std::ofstream(bad, std::ios::binary).write(m.data(), std::streamsize(m.size()));
+        int rb = XM_ReadOpen(bad.c_str());
+        if (rb < 0) continue;
+        for (int r = 0; r < 100; ++r) readCell(rb, r % 2, r % 7, r);
+        char name[40];
+        int c, rr;
+        XM_GetSheetName(rb, 0, name, sizeof name);
+        XM_GetMaxData(rb, 0, &c, &rr);
+        XM_GetColWidth(rb, 0, 3);
+        XM_GetRowHeight(rb, 1, 5);
+        EXPECT_EQ(XM_ReadClose(rb), 0);
+    }
+}
+
+}  // namespace
