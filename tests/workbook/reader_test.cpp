@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace wbtest;
 
@@ -190,5 +191,89 @@ TEST(ReaderDamage, GarbageNeverCrashes) {
         EXPECT_EQ(XM_ReadClose(rb), 0);
     }
 }
+
+}  // namespace
+
+namespace {
+
+class XlsReading : public ::testing::TestWithParam<bool> {
+protected:
+    TempDir dir;
+};
+
+TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
+    std::string p = dir.file("x.xls");
+    int b = GetParam() ? XM_Create97(p.c_str(), 1) : XM_Create(p.c_str(), 1);
+    ASSERT_GE(b, 0);
+    XM_WriteDouble(b, 0, 0, 0, 12.5);   // A1
+    XM_WriteInt(b, 0, 1, 0, 3);         // B1
+    XM_WriteDouble(b, 0, 2, 0, 1e-7);   // C1
+    XM_WriteStr(b, 0, 3, 0, "42.75");   // D1
+    XM_WriteDouble(b, 0, 4, 0, -7.9);   // E1
+    FormulaResult fr{};
+    fr.kind = 1;
+    fr.value.whole = 1;
+    XM_WriteFunc3(b, 0, 0, 1, "TRUE()", 15, &fr);  // A2
+    fr = {};
+    fr.kind = 2;
+    fr.value.whole = 7;
+    XM_WriteFunc3(b, 0, 1, 1, "1/0", 15, &fr);  // B2
+    XM_SetAttr(b, 0, 2, 1, 15);                 // C2 blank
+    ASSERT_EQ(XM_Close(b), 0);
+
+    BookHandle h = nullptr;
+    ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
+    char buf[64];
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+    EXPECT_STREQ(buf, "12.5");
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "B1"), 1);
+    EXPECT_STREQ(buf, "3");
+    EXPECT_EQ(XlsGetValue(buf, sizeof buf, "C1"), 1);
+    EXPECT_STREQ(buf, "0");
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "Z99"), 1);  // no cell: empty and success
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(XlsGetStr(buf, 4, "A1"), 0);  // "12.5" needs 5 bytes
+    int err = 0;
+    XlsGetErrorNo(&err);
+    EXPECT_EQ(err, 31);
+    int n = -1;
+    EXPECT_EQ(XlsGetLong(&n, "D1"), 1);
+    EXPECT_EQ(n, 42);
+    EXPECT_EQ(XlsGetLong(&n, "E1"), 1);
+    EXPECT_EQ(n, -7);
+    EXPECT_EQ(XlsGetLong(&n, "Q5"), 1);
+    EXPECT_EQ(n, 0);
+    double d = 0;
+    EXPECT_EQ(XlsGetDouble(&d, "D1"), 1);
+    EXPECT_EQ(d, 42.75);
+    EXPECT_EQ(XlsGetDouble(&d, "**cell"), 1);  // a name reads its offsets: A1
+    EXPECT_EQ(d, 12.5);
+
+    // The sequential pass sees every cell in stream order.
+    std::vector<std::string> seen;
+    int pos = 0;
+    for (int guard = 0; guard < 100; ++guard) {
+        int col, row, attr, kind, whole;
+        double dv;
+        char t[32];
+        pos = XlsGetReadBin(&col, &row, &attr, t, sizeof t, &kind, &dv, &whole, pos);
+        if (pos <= 0) break;
+        char line[80];
+        if (kind == 1) std::snprintf(line, sizeof line, "%d,%d:T:%s", row, col, t);
+        else if (kind == 3) std::snprintf(line, sizeof line, "%d,%d:I:%d", row, col, whole);
+        else if (kind == 2) std::snprintf(line, sizeof line, "%d,%d:D:%g", row, col, dv);
+        else std::snprintf(line, sizeof line, "%d,%d:B", row, col);
+        seen.push_back(line);
+    }
+    EXPECT_EQ(pos, 0);
+    std::vector<std::string> want = {"0,0:D:12.5", "0,1:I:3",     "0,2:D:1e-07",     "0,3:T:42.75",
+                                     "0,4:D:-7.9", "1,0:T:TRUE ", "1,1:T:#DIV/0!", "1,2:B"};
+    EXPECT_EQ(seen, want);
+    EXPECT_EQ(XlsCloseBook(0), 1);
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, XlsReading, ::testing::Values(false, true),
+                         [](const auto& i) { return i.param ? "Biff8" : "Biff5"; });
 
 }  // namespace

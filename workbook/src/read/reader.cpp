@@ -440,16 +440,128 @@ void ReadBook::usedRange(int sheet, int& cols, int& rows) const {
     });
 }
 
+
+namespace {
+
+// Sequential reading state: the item of a MULRK / MULBLANK record being delivered.
+struct SeqState {
+    int book = -1, sheet = -1;
+    long record = -1;
+    int item = 0;
+} g_seq;
+
+const char* errorText(unsigned code) {
+    switch (code) {
+    case 0x00: return "#NULL! ";
+    case 0x07: return "#DIV/0!";
+    case 0x0F: return "#VALUE!";
+    case 0x17: return "#REF!  ";
+    case 0x1D: return "#NAME? ";
+    case 0x24: return "#NUM!  ";
+    default: return "#N/A   ";
+    }
+}
+
+void deliverRk(uint32_t rk, SeqCell& out) {
+    if ((rk & 3) == 2) {
+        out.kind = 3;
+        out.whole = static_cast<int32_t>(rk) >> 2;
+        out.number = out.whole;
+    } else {
+        out.kind = 2;
+        out.number = decodeRk(rk);
+    }
+}
+
+}  // namespace
+
+long readSequential(ReadBook& rb, int book, int sheet, long pos, SeqCell& out) {
+    const RecordStream& s = rb.wb.stream;
+    const std::size_t bof = rb.sheets[sheet].entry.bof;
+    if (g_seq.book != book || g_seq.sheet != sheet) g_seq = SeqState{book, sheet, -1, 0};
+    std::size_t p = pos < 0 ? bof : std::size_t(pos);
+    if (p < bof) p += bof;
+    for (;;) {
+        Record r;
+        Next n = s.at(p, r);
+        if (n != Next::Ok) return -1;
+        const std::size_t after = p + 4 + r.length;
+        if (r.id == kRecEof) return 0;
+        out = SeqCell{};
+        out.row = r.u16(0);
+        out.col = r.u16(2);
+        out.attr = r.u16(4);
+        switch (r.id) {
+        case kRecBlank:
+            out.kind = 0;
+            return long(after);
+        case kRecMulRk:
+        case kRecMulBlank: {
+            const std::size_t each = r.id == kRecMulRk ? 6 : 2;
+            const int items = r.length >= 6 ? int((r.length - 6) / each) : 0;
+            if (items <= 0) break;
+            if (g_seq.record != long(p)) {
+                g_seq.record = long(p);
+                g_seq.item = 0;
+            }
+            const int k = std::min(g_seq.item, items - 1);
+            out.col = r.u16(2) + k;
+            out.attr = r.u16(4 + each * std::size_t(k));
+            if (r.id == kRecMulRk) deliverRk(r.u32(4 + 6 * std::size_t(k) + 2), out);
+            else out.kind = 0;
+            if (k + 1 >= items) {
+                g_seq.record = -1;
+                g_seq.item = 0;
+                return long(after);
+            }
+            g_seq.item = k + 1;
+            return long(p);
+        }
+        case kRecNumber:
+            out.kind = 2;
+            out.number = r.f64(6);
+            return long(after);
+        case kRecRk:
+            deliverRk(r.u32(6), out);
+            return long(after);
+        case kRecBoolErr:
+            out.kind = 1;
+            out.text = r.u8(7) ? errorText(r.u8(6)) : (r.u8(6) ? "TRUE " : "FALSE");
+            return long(after);
+        case kRecLabel:
+        case kRecRString:
+        case kRecLabelSst:
+        case kRecFormula:
+        case kRecFormulaOld: {
+            CellValue v;
+            if (!rb.cellValue(r, out.col, after, v)) break;
+            if (v.kind == 1) {
+                out.kind = 1;
+                out.text = std::move(v.text);
+            } else if (v.kind == 0) {
+                out.kind = 2;
+                out.number = v.number;
+            } else {
+                out.kind = 1;
+                if (r.u8(6) == 1) out.text = r.u8(8) ? "TRUE " : "FALSE";
+                else out.text = errorText(r.u8(8));
+            }
+            return long(after);
+        }
+        default:
+            break;
+        }
+        p = after;
+    }
+}
+
 }  // namespace celvane::read
 
 using namespace celvane;
 using celvane::read::ReadBook;
+using celvane::read::lookupReading;
 
-namespace {
-
-// The reading state of a book: -2 / -3 for a bad or empty slot, -6 when the book was
-// not opened for reading.
-int lookupReading(int book, ReadBook** out) {
+int celvane::read::lookupReading(int book, ReadBook** out) {
     Book* b;
     int rc = lookupBook(book, &b);
     if (rc) return rc;
@@ -457,6 +569,8 @@ int lookupReading(int book, ReadBook** out) {
     *out = static_cast<ReadBook*>(b->reader.get());
     return kOk;
 }
+
+namespace {
 
 void copyOut(const std::string& text, char* buf, int size) {
     if (!buf || size <= 0) return;

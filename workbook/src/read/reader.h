@@ -59,3 +59,25 @@ double decodeRk(uint32_t rk);
 std::string utf16ToCaller(const uint16_t* units, std::size_t count);
 
 }  // namespace celvane::read
+
+namespace celvane::read {
+
+// The reading state of an engine book: 0, or -2 / -3 for a bad or empty slot, -6 when
+// the book was not opened for reading.
+int lookupReading(int book, ReadBook** out);
+
+// One cell delivered by the sequential reader.
+struct SeqCell {
+    int col = 0, row = 0, attr = 0;
+    int kind = 0;  // 0 blank, 1 text, 2 number, 3 whole number
+    double number = 0;
+    int whole = 0;
+    std::string text;  // caller's code page
+};
+
+// Delivers the next cell of the sheet from `pos` (an offset from the sheet's BOF when
+// below its stream position). Returns the position to continue from, 0 at the sheet's
+// end, -1 for a record that cannot be read.
+long readSequential(ReadBook& rb, int book, int sheet, long pos, SeqCell& out);
+
+}  // namespace celvane::read
