@@ -370,6 +370,10 @@ bool ReadBook::findRow(int sheet, int row, RowPlace& out) const {
         if (r.u16(0) == row) {
             out.rowRecord = at;
             out.firstCell = rowsStart + 20 + sum;
+            // The end of the block's ROW records: where its cells begin.
+            while (c.next(r) == Next::Ok && r.id == kRecRow) {
+            }
+            out.cellsStart = r.id == kRecRow ? c.pos() : r.offset;
             return true;
         }
     }
@@ -380,8 +384,13 @@ bool ReadBook::readCell(int sheet, int col, int row, CellValue& out) const {
     RowPlace place;
     if (!findRow(sheet, row, place)) return false;
     const RecordStream& s = wb.stream;
-    RecordCursor c(s, place.firstCell);
+    // The row offsets of DBCELL lead straight to the row's first cell; writers that fill
+    // them differently are read from the start of the block's cells.
     Record r;
+    std::size_t start = place.firstCell;
+    if (s.at(start, r) != Next::Ok || !isCellRecord(r.id) || r.id == kRecRow || r.u16(0) != row)
+        start = place.cellsStart;
+    RecordCursor c(s, start);
     while (c.next(r) == Next::Ok) {
         if (r.id == kRecEof || r.id == kRecDbCell || r.id == kRecBof) return false;
         if (!isCellRecord(r.id) || r.id == kRecString || r.id == kRecRow) continue;

@@ -49,6 +49,7 @@ private:
     struct RowPlace {
         std::size_t rowRecord = 0;  // position of the row's ROW record
         std::size_t firstCell = 0;  // position where its cells are expected
+        std::size_t cellsStart = 0; // position after the block's ROW records
     };
     bool findRow(int sheet, int row, RowPlace& out) const;
 };
