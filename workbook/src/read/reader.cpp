@@ -380,9 +380,12 @@ bool ReadBook::findRow(int sheet, int row, RowPlace& out) const {
     return false;
 }
 
-bool ReadBook::readCell(int sheet, int col, int row, CellValue& out) const {
+const ReadBook::RowCells* ReadBook::rowCells(int sheet, int row) const {
+    const uint64_t key = (uint64_t(uint32_t(sheet)) << 32) | uint32_t(row);
+    auto it = rowCache_.find(key);
+    if (it != rowCache_.end()) return &it->second;
     RowPlace place;
-    if (!findRow(sheet, row, place)) return false;
+    if (!findRow(sheet, row, place)) return nullptr;
     const RecordStream& s = wb.stream;
     // The row offsets of DBCELL lead straight to the row's first cell; writers that fill
     // them differently are read from the start of the block's cells.
@@ -390,18 +393,48 @@ bool ReadBook::readCell(int sheet, int col, int row, CellValue& out) const {
     std::size_t start = place.firstCell;
     if (s.at(start, r) != Next::Ok || !isCellRecord(r.id) || r.id == kRecRow || r.u16(0) != row)
         start = place.cellsStart;
+    RowCells cells;
     RecordCursor c(s, start);
+    int lastCol = -1;
     while (c.next(r) == Next::Ok) {
-        if (r.id == kRecEof || r.id == kRecDbCell || r.id == kRecBof) return false;
+        if (r.id == kRecEof || r.id == kRecDbCell || r.id == kRecBof) break;
         if (!isCellRecord(r.id) || r.id == kRecString || r.id == kRecRow) continue;
         if (r.u16(0) != row) {
-            if (r.u16(0) > row) return false;
+            if (r.u16(0) > row) break;
             continue;
         }
-        if (cellValue(r, col, c.pos(), out)) return true;
-        if ((r.id == kRecBlank && r.u16(2) == col)) return false;
+        if (int(r.u16(2)) < lastCol) cells.sorted = false;
+        lastCol = r.u16(2);
+        cells.records.push_back(uint32_t(r.offset));
     }
-    return false;
+    return &rowCache_.emplace(key, std::move(cells)).first->second;
+}
+
+bool ReadBook::readCell(int sheet, int col, int row, CellValue& out) const {
+    const RowCells* cells = rowCells(sheet, row);
+    if (!cells) return false;
+    const RecordStream& s = wb.stream;
+    auto tryAt = [&](uint32_t pos) {
+        Record r;
+        if (s.at(pos, r) != Next::Ok) return false;
+        return cellValue(r, col, pos + 4 + r.length, out);
+    };
+    const auto& recs = cells->records;
+    if (!cells->sorted) {
+        for (uint32_t pos : recs)
+            if (tryAt(pos)) return true;
+        return false;
+    }
+    // The last record starting at or before the column (a MULRK may cover it).
+    std::size_t lo = 0, hi = recs.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        Record r;
+        s.at(recs[mid], r);
+        if (int(r.u16(2)) <= col) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo > 0 && tryAt(recs[lo - 1]);
 }
 
 int ReadBook::colWidth(int sheet, int col) const {

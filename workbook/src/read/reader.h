@@ -5,6 +5,7 @@
 #include "read/records.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace celvane::read {
@@ -52,6 +53,14 @@ private:
         std::size_t cellsStart = 0; // position after the block's ROW records
     };
     bool findRow(int sheet, int row, RowPlace& out) const;
+
+    // The cell records of a row, found once and kept: stream positions in column order.
+    struct RowCells {
+        std::vector<uint32_t> records;
+        bool sorted = true;
+    };
+    const RowCells* rowCells(int sheet, int row) const;
+    mutable std::unordered_map<uint64_t, RowCells> rowCache_;
 };
 
 // RK value decoding.
