@@ -200,7 +200,7 @@ CELVANE_API int XM_SetGridMode(int book, int sheet, int flag);
 CELVANE_API int XM_SetPageMode(int book, int sheet, int paper, int scale, int orientation, double headerMm,
                                double footerMm);
 
-/* ---- engine: reading (not available yet: -60) ------------------------------- */
+/* ---- engine: reading ------------------------------------------------------- */
 
 CELVANE_API int XM_ReadOpen(const char* file);
 CELVANE_API int XM_ReadClose(int book);
@@ -217,10 +217,10 @@ CELVANE_API int XL_Create97(const char* file, int sheets);
 CELVANE_API int XL_CreateT(const char* file, const char* templateFile); /* -60 for now */
 CELVANE_API int XL_Open(const char* file, const char* source);          /* -60 for now */
 CELVANE_API int XL_OpenClose(int book);                                  /* -60 for now */
-CELVANE_API int XL_ReadOpen(const char* file);                           /* -60 for now */
+CELVANE_API int XL_ReadOpen(const char* file);
 CELVANE_API int XL_Close(void);
 CELVANE_API int XL_Cancel(void);
-CELVANE_API int XL_ReadClose(void);                                      /* -60 for now */
+CELVANE_API int XL_ReadClose(void);
 
 CELVANE_API int XL_SelSheetNo(int sheet);
 CELVANE_API int XL_SheetName(const char* name);                          /* -60 for now */
@@ -304,7 +304,7 @@ CELVANE_API int XL_KRitPNo(int v);
 
 CELVANE_API int XL_SetColWidth(int col1, int col2, int width);
 CELVANE_API int XL_SetRowHeight(int row, double height);
-CELVANE_API int XL_Read(int col, int row, int* kind, double* value, char* text, int size); /* -60 */
+CELVANE_API int XL_Read(int col, int row, int* kind, double* value, char* text, int size);
 
 /* ---- Xls layer: 1 = success, 0 = failure (see XlsGetErrorNo) ---------------- */
 
@@ -312,7 +312,7 @@ CELVANE_API int XL_Read(int col, int row, int* kind, double* value, char* text, 
  * The new book becomes current; *handle (when given) receives it. */
 CELVANE_API int XlsCreateBook(const char* file, int version, int sheets, BookHandle* handle);
 CELVANE_API int XlsOpenBook(const char* file, const char* source, BookHandle* handle); /* error 60 */
-CELVANE_API int XlsReadBook(const char* file, BookHandle* handle);                     /* error 60 */
+CELVANE_API int XlsReadBook(const char* file, BookHandle* handle);
 /* Closes the current book: a created book is stored when save is non-zero and
  * discarded when 0. No book is current afterwards. */
 CELVANE_API int XlsCloseBook(int save);
@@ -372,7 +372,7 @@ CELVANE_API int XlsPutRowHeight(double points, const char* ref);
 CELVANE_API int XlsPutDefFontName(const char* name);
 CELVANE_API int XlsPutDefFontPoint(double points);
 
-/* Reading (error 60 until built). */
+/* Reading (attributes, fonts, formats, attribute counts and page setup: error 60 until built). */
 CELVANE_API int XlsGetStr(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetValue(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetLong(int* value, const char* ref);

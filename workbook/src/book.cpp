@@ -162,6 +162,14 @@ int createBook(const char* file, int sheets, bool biff8) {
     return slot;
 }
 
+int installBook(std::unique_ptr<Book> b) {
+    int slot = 0;
+    while (slot < kSlots && g_slots[slot]) ++slot;
+    if (slot == kSlots || !b) return kErrFile;
+    g_slots[slot] = b.release();
+    return slot;
+}
+
 int lookupBook(int book, Book** out) {
     if (book < 0 || book >= kSlots) return kErrBook;
     if (!g_slots[book]) return kErrNotOpen;

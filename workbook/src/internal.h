@@ -242,6 +242,7 @@ struct Book {
     std::vector<std::array<uint16_t, 3>> externSheets;  // BIFF8 external-sheet entries
     bool stored = false;
     bool reading = false;
+    std::shared_ptr<void> reader;  // state of a book opened for reading (read/reader.cpp)
     std::vector<uint8_t> formulaBuffer;  // shared by formula compilations
 
     // Workbook-globals lists in stream order.
@@ -315,6 +316,8 @@ int writeInt(int book, int sheet, int col, int row, int value, int attr);
 int writeDouble(int book, int sheet, int col, int row, double value, int attr);
 
 void freeBook(int slot);
+// Puts a book into the first free slot: its number, or -1 when all slots are taken.
+int installBook(std::unique_ptr<Book> b);
 
 }  // namespace celvane
 

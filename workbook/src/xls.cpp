@@ -1,6 +1,7 @@
 // The Xls layer: book handles, text cell references, pending attributes and the
 // process-wide error number with its messages.
 #include "internal.h"
+#include "read/reader.h"
 
 #include <base/text.h>
 
@@ -605,37 +606,126 @@ int XlsPutDefFontPoint(double points) {
     return report(rc);
 }
 
-// Reading comes with the reader; until then these report error 60.
-int XlsGetStr(char* buffer, int size, const char*) {
+// ---- reading ------------------------------------------------------------------
+
+// The reading book of the current handle: error 3 without a current book, 6 when it
+// was not opened with XlsReadBook.
+static int currentReader(read::ReadBook** rb) {
+    if (!g_current) return kErrNotOpen;
+    if (g_current->mode != 1) return kErrMode;
+    return read::lookupReading(g_current->book, rb);
+}
+
+// The first cell of a reference: a named item reads the cell at its offsets.
+static int readFirst(const char* ref, read::CellValue& v, bool& found) {
+    read::ReadBook* rb;
+    int rc = currentReader(&rb);
+    if (rc) return rc;
+    std::vector<RefItem> items;
+    rc = itemsOf(ref, items);
+    if (rc) return rc;
+    if (items.empty()) return kErrParam;
+    const RefItem& it = items.front();
+    const int col = it.named ? it.dc : std::min(it.col1, it.col2);
+    const int row = it.named ? it.dr : std::min(it.row1, it.row2);
+    const int sheet = g_current->sheet;
+    found = sheet >= 0 && sheet < int(rb->sheets.size()) && col >= 0 && row >= 0 && rb->readCell(sheet, col, row, v);
+    return kOk;
+}
+
+int XlsGetStr(char* buffer, int size, const char* ref) {
     if (buffer && size > 0) buffer[0] = '\0';
-    return g_current ? report(kErrUnavailable) : report(kErrNotOpen);
+    read::CellValue v;
+    bool found = false;
+    int rc = readFirst(ref, v, found);
+    if (rc) return report(rc);
+    if (!found) return report(kOk);
+    std::string text;
+    if (v.kind == 1) {
+        text = v.text;
+    } else {
+        char tmp[400];
+        std::snprintf(tmp, sizeof tmp, "%f", v.number);
+        text = tmp;
+        if (text.find('.') != std::string::npos) {
+            while (!text.empty() && text.back() == '0') text.pop_back();
+            if (!text.empty() && text.back() == '.') text.pop_back();
+        }
+    }
+    if (!buffer || size <= 0 || text.size() >= std::size_t(size)) return report(kErrLength);
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return report(kOk);
 }
 int XlsGetValue(char* buffer, int size, const char* ref) { return XlsGetStr(buffer, size, ref); }
-int XlsGetLong(int*, const char*) { return g_current ? report(kErrUnavailable) : report(kErrNotOpen); }
-int XlsGetDouble(double*, const char*) { return g_current ? report(kErrUnavailable) : report(kErrNotOpen); }
-int XlsGetReadBin(int*, int*, int*, char*, int, int*, double*, int*, int) {
-    if (g_current) report(kErrUnavailable);
-    return g_current ? -1 : 0;
+int XlsGetLong(int* value, const char* ref) {
+    read::CellValue v;
+    bool found = false;
+    int rc = readFirst(ref, v, found);
+    if (rc) return report(rc);
+    long n = 0;
+    if (found) n = v.kind == 1 ? std::strtol(v.text.c_str(), nullptr, 10) : static_cast<long>(v.number);
+    if (value) *value = static_cast<int>(n);
+    return report(kOk);
+}
+int XlsGetDouble(double* value, const char* ref) {
+    read::CellValue v;
+    bool found = false;
+    int rc = readFirst(ref, v, found);
+    if (rc) return report(rc);
+    double d = 0.0;
+    if (found) d = v.kind == 1 ? std::strtod(v.text.c_str(), nullptr) : v.number;
+    if (value) *value = d;
+    return report(kOk);
+}
+int XlsGetReadBin(int* col, int* row, int* attr, char* text, int size, int* kind, double* d, int* n, int pos) {
+    if (text && size > 0) text[0] = '\0';
+    read::ReadBook* rb;
+    if (!g_current) return 0;
+    int rc = currentReader(&rb);
+    if (rc) {
+        report(rc);
+        return -1;
+    }
+    if (g_current->sheet >= int(rb->sheets.size())) return 1;
+    read::SeqCell c;
+    long next = read::readSequential(*rb, g_current->book, g_current->sheet, pos, c);
+    if (next <= 0) return int(next);
+    if (col) *col = c.col;
+    if (row) *row = c.row;
+    if (attr) *attr = c.attr;
+    if (kind) *kind = c.kind;
+    if (d) *d = c.number;
+    if (n) *n = c.whole;
+    if (c.kind == 1 && text && size > 0) {
+        std::size_t len = std::min<std::size_t>(c.text.size(), std::size_t(size - 1));
+        std::memcpy(text, c.text.data(), len);
+        text[len] = '\0';
+    }
+    return int(next);
 }
 int XlsGetMaxData(int* cols, int* rows) {
     if (cols) *cols = 0;
     if (rows) *rows = 0;
-    if (g_current) report(kErrUnavailable);
-    return 0;
+    if (!g_current) return 0;
+    const int rc = XM_GetMaxData(g_current->book, g_current->sheet, cols, rows);
+    return report(rc == 0 ? kOk : rc == 1 ? kErrParam : kErrMode);
 }
-int XlsGetColWidth(int) {
-    if (g_current) report(kErrUnavailable);
-    return 0;
+int XlsGetColWidth(int col) {
+    if (!g_current) return kErrNotOpen;
+    return XM_GetColWidth(g_current->book, g_current->sheet, col);
 }
-double XlsGetRowHeight(int) {
-    if (g_current) report(kErrUnavailable);
-    return 0.0;
+double XlsGetRowHeight(int row) {
+    if (!g_current) return 0.0;
+    return XM_GetRowHeight(g_current->book, g_current->sheet, row);
 }
-int XlsGetSheetName(int, char* buffer, int size) {
+int XlsGetSheetName(int sheet, char* buffer, int size) {
     if (buffer && size > 0) buffer[0] = '\0';
-    if (g_current) report(kErrUnavailable);
-    return 0;
+    if (!g_current) return 0;
+    int rc = XM_GetSheetName(g_current->book, sheet, buffer, size);
+    if (rc == 1) return 1;
+    return report(rc == 0 ? kOk : kErrMode);
 }
+// Attribute, font, format and page-setup reading are not built yet.
 int XlsGetAttr(int, AttrDesc*) {
     if (g_current) report(kErrUnavailable);
     return 0;

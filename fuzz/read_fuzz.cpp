@@ -1,0 +1,95 @@
+// libFuzzer target for the workbook reader. The first input byte chooses how the rest
+// is used: odd, the bytes are a whole compound file; even, they become the workbook
+// stream of a well-formed compound file (so mutations reach the record parsing).
+#include <celvane.h>
+
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string tempPath() {
+    static std::string p = "/tmp/read_fuzz_" + std::to_string(getpid()) + ".xls";
+    return p;
+}
+
+bool writeWrapped(const std::string& path, const uint8_t* data, size_t size, bool biff8) {
+    GError* err = nullptr;
+    GsfOutput* sink = gsf_output_stdio_new(path.c_str(), &err);
+    if (err) g_error_free(err);
+    if (!sink) return false;
+    GsfOutfile* root = gsf_outfile_msole_new(sink);
+    g_object_unref(sink);
+    GsfOutput* s = gsf_outfile_new_child(root, biff8 ? "Workbook" : "Book", FALSE);
+    gsf_output_write(s, size, data);
+    gsf_output_close(s);
+    g_object_unref(s);
+    gsf_output_close(GSF_OUTPUT(root));
+    g_object_unref(root);
+    return true;
+}
+
+void exercise(const std::string& path) {
+    int b = XM_ReadOpen(path.c_str());
+    if (b < 0) return;
+    char text[64];
+    for (int sheet = -1; sheet < 3; ++sheet) {
+        int cols = 0, rows = 0;
+        XM_GetMaxData(b, sheet, &cols, &rows);
+        XM_GetSheetName(b, sheet, text, sizeof text);
+        for (int r = 0; r < 40; ++r) {
+            for (int c = 0; c < 6; ++c) {
+                int kind;
+                double v;
+                XM_Read(b, sheet, c, r * 7, &kind, &v, text, sizeof text);
+            }
+            XM_GetRowHeight(b, sheet, r * 3);
+        }
+        XM_GetColWidth(b, sheet, 2);
+    }
+    XM_ReadClose(b);
+
+    if (XlsReadBook(path.c_str(), nullptr) != 1) return;
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        XlsSheetNo(sheet);
+        int pos = 0;
+        for (int guard = 0; guard < 5000; ++guard) {
+            int col, row, attr, kind, whole;
+            double d;
+            pos = XlsGetReadBin(&col, &row, &attr, text, sizeof text, &kind, &d, &whole, pos);
+            if (pos <= 1) break;
+        }
+        XlsGetStr(text, sizeof text, "B3");
+        int n;
+        XlsGetLong(&n, "A1");
+    }
+    XlsCloseBook(0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    static bool init = (gsf_init(), true);
+    (void)init;
+    const std::string path = tempPath();
+    const uint8_t mode = data[0];
+    if (mode & 1) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) return 0;
+        std::fwrite(data + 1, 1, size - 1, f);
+        std::fclose(f);
+    } else if (!writeWrapped(path, data + 1, size - 1, (mode & 2) != 0)) {
+        return 0;
+    }
+    exercise(path);
+    unlink(path.c_str());
+    return 0;
+}
