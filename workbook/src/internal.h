@@ -316,6 +316,9 @@ int writeDouble(int book, int sheet, int col, int row, double value, int attr);
 
 void freeBook(int slot);
 
+// Margins of a sheet in millimetres (negative: the default); -34 above 1000 mm.
+int setSheetMargins(int book, int sheet, int left, int right, int top, int bottom);
+
 }  // namespace celvane
 
 namespace celvane {

@@ -10,11 +10,6 @@ int XM_CreateT(const char*, const char*) { return kErrUnavailable; }
 int XM_Open(const char*, const char*) { return kErrUnavailable; }
 int XM_OpenClose(int) { return kErrUnavailable; }
 
-int XM_SheetName(int, int, const char*) { return kErrUnavailable; }
-int XM_SetAddSheet(int, int) { return kErrUnavailable; }
-int XM_SetDelSheet(int, int, int) { return kErrUnavailable; }
-int XM_SetGridMode(int, int, int) { return kErrUnavailable; }
-int XM_SetPageMode(int, int, int, int, int, double, double) { return kErrUnavailable; }
 
 int XM_ReadOpen(const char*) { return kErrUnavailable; }
 int XM_ReadClose(int) { return kErrUnavailable; }
