@@ -6,9 +6,6 @@ using namespace celvane;
 
 extern "C" {
 
-int XM_CreateT(const char*, const char*) { return kErrUnavailable; }
-int XM_Open(const char*, const char*) { return kErrUnavailable; }
-int XM_OpenClose(int) { return kErrUnavailable; }
 
 
 int XM_ReadOpen(const char*) { return kErrUnavailable; }
