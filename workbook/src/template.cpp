@@ -402,7 +402,7 @@ void Loader::sheet(int index, std::size_t bof) {
 struct Rewrite {
     bool used = false;
     std::string target;   // the file to be replaced at XM_OpenClose
-    int readBook = -1;    // the source opened for reading, or -1
+    std::string stored;   // where the book is stored: tells a stale entry from this book's
 };
 Rewrite g_rewrites[kSlots];
 int g_tempCounter = 0;
@@ -473,11 +473,11 @@ int XM_Open(const char* file, const char* source) {
         tmp /= name;
         slot = createFromTemplate(tmp.c_str(), file, true);
         if (slot < 0) return kErrFile;
-        g_rewrites[slot] = Rewrite{true, file, -1};
+        g_rewrites[slot] = Rewrite{true, file, tmp.string()};
     } else {
         slot = createFromTemplate(file, source, false);
         if (slot < 0) return kErrFile;
-        g_rewrites[slot] = Rewrite{true, std::string(), -1};
+        g_rewrites[slot] = Rewrite{true, std::string(), file};
     }
     g_templateEdit = true;
     return slot;
@@ -489,6 +489,8 @@ int XM_OpenClose(int book) {
     if (rc) return rc;
     Rewrite rw = book >= 0 && book < kSlots ? g_rewrites[book] : Rewrite{};
     std::string stored = b->file;
+    // A book closed with XM_Close leaves its entry behind; it is not this book's.
+    if (!rw.used || rw.stored != stored) rw = Rewrite{};
     rc = XM_Close(book);
     if (book >= 0 && book < kSlots) g_rewrites[book] = Rewrite{};
     g_templateEdit = false;
