@@ -102,7 +102,10 @@ CELVANE_API int XM_Cancel(int book);
  * before WINDOW2. length 0..8224. 0, -2, -3, -4, -34, -40. */
 CELVANE_API int XM_WriteBin(int book, int sheet, int recordNo, int length, const void* data);
 
-/* Template books and rewriting (not available yet: -60). */
+/* Template books and rewriting. XM_CreateT: the book number, or -5001 when the
+ * template is no readable workbook; "**name" texts become named cells (left empty).
+ * XM_Open: the book number or -1; without a source the file itself is the template and
+ * keeps its markers, and XM_OpenClose replaces it. XM_OpenClose: 0, -2, -3. */
 CELVANE_API int XM_CreateT(const char* file, const char* templateFile);
 CELVANE_API int XM_Open(const char* file, const char* source);
 CELVANE_API int XM_OpenClose(int book);
@@ -188,7 +191,11 @@ CELVANE_API int XM_SetRowHeight(int book, int sheet, int row, double height);
  * characters (11 pt, 8 characters: 2207). */
 CELVANE_API int GetColVal(double fontSize, int width);
 
-/* ---- engine: sheets and page setup (not available yet: -60) ----------------- */
+/* ---- engine: sheets and page setup ------------------------------------------ */
+/* XM_SheetName: 0, -2, -3, -6, -31 (1..32 bytes), -4, -34 (a duplicate, in any case).
+ * XM_SetAddSheet: 0, -34 unless count >= 1 and the total stays below 256.
+ * XM_SetDelSheet: 0, -34, -4 for a chart or module sheet in the range.
+ * XM_SetPageMode: paper, scale, orientation (0 landscape), header and footer in mm. */
 
 CELVANE_API int XM_SheetName(int book, int sheet, const char* name);
 CELVANE_API int XM_SetAddSheet(int book, int count);
@@ -214,22 +221,22 @@ CELVANE_API int XM_GetMaxData(int book, int sheet, int* cols, int* rows);
 
 CELVANE_API int XL_Create(const char* file, int sheets);
 CELVANE_API int XL_Create97(const char* file, int sheets);
-CELVANE_API int XL_CreateT(const char* file, const char* templateFile); /* -60 for now */
-CELVANE_API int XL_Open(const char* file, const char* source);          /* -60 for now */
-CELVANE_API int XL_OpenClose(int book);                                  /* -60 for now */
+CELVANE_API int XL_CreateT(const char* file, const char* templateFile);
+CELVANE_API int XL_Open(const char* file, const char* source);
+CELVANE_API int XL_OpenClose(int book);
 CELVANE_API int XL_ReadOpen(const char* file);
 CELVANE_API int XL_Close(void);
 CELVANE_API int XL_Cancel(void);
 CELVANE_API int XL_ReadClose(void);
 
 CELVANE_API int XL_SelSheetNo(int sheet);
-CELVANE_API int XL_SheetName(const char* name);                          /* -60 for now */
-CELVANE_API int XL_SetAddSheet(int count);                               /* -60 for now */
-CELVANE_API int XL_SetDelSheet(int first, int count);                    /* -60 for now */
+CELVANE_API int XL_SheetName(const char* name);
+CELVANE_API int XL_SetAddSheet(int count);
+CELVANE_API int XL_SetDelSheet(int first, int count);
 CELVANE_API int XL_SetRefSheet(const char* names);
-CELVANE_API int XL_SetGridMode(int flag);                                /* -60 for now */
+CELVANE_API int XL_SetGridMode(int flag);
 CELVANE_API int XL_SetPageMode(int paper, int scale, int orientation, double headerMm,
-                               double footerMm);                         /* -60 for now */
+                               double footerMm);
 
 CELVANE_API int XL_WriteStr(int col, int row, const char* text);
 CELVANE_API int XL_WriteInt(int col, int row, int value);
@@ -311,7 +318,7 @@ CELVANE_API int XL_Read(int col, int row, int* kind, double* value, char* text, 
 /* version 97: BIFF8 book, else BIFF5; sheets below 1: the engine default.
  * The new book becomes current; *handle (when given) receives it. */
 CELVANE_API int XlsCreateBook(const char* file, int version, int sheets, BookHandle* handle);
-CELVANE_API int XlsOpenBook(const char* file, const char* source, BookHandle* handle); /* error 60 */
+CELVANE_API int XlsOpenBook(const char* file, const char* source, BookHandle* handle);
 CELVANE_API int XlsReadBook(const char* file, BookHandle* handle);
 /* Closes the current book: a created book is stored when save is non-zero and
  * discarded when 0. No book is current afterwards. */
@@ -319,13 +326,14 @@ CELVANE_API int XlsCloseBook(int save);
 CELVANE_API int XlsAllClose(void);
 CELVANE_API int XlsSelectBook(BookHandle handle);
 CELVANE_API int XlsSheetNo(int sheet);
-CELVANE_API int XlsAddSheet(int count);                            /* error 60 */
-CELVANE_API int XlsDelSheet(int first, int count);                 /* error 60 */
-CELVANE_API int XlsPutSheetName(const char* name);                 /* error 60 */
+CELVANE_API int XlsAddSheet(int count);
+CELVANE_API int XlsDelSheet(int first, int count);
+CELVANE_API int XlsPutSheetName(const char* name);
 CELVANE_API int XlsPutRefSheet(const char* names);
-CELVANE_API int XlsPageMode(int paper, int scale, int orientation, double headerMm, double footerMm); /* 60 */
-CELVANE_API int XlsSetMargin(int left, int right, int top, int bottom); /* error 60 */
-CELVANE_API int XlsModeGrid(int flag);                             /* error 60 */
+CELVANE_API int XlsPageMode(int paper, int scale, int orientation, double headerMm, double footerMm);
+/* Margins in mm (negative: the default 20, 20, 25, 25); error 34 above 1000. */
+CELVANE_API int XlsSetMargin(int left, int right, int top, int bottom);
+CELVANE_API int XlsModeGrid(int flag);
 
 /* Sets the current position (under 256 characters). A new position clears the
  * pending attributes, so setters on one reference build one attribute together. */

@@ -200,6 +200,11 @@ void freeBook(int slot) {
     if (!b->stored && !b->reading && !b->tempFile.empty()) unlink(b->tempFile.c_str());
     delete b;
     g_slots[slot] = nullptr;
+    // The template-edit flag is process-wide; once no book is open it must not turn
+    // the "**" texts of the next, unrelated book into empty cells.
+    bool anyOpen = false;
+    for (Book* other : g_slots) anyOpen = anyOpen || other;
+    if (!anyOpen) g_templateEdit = false;
 }
 
 Row* Sheet::findRow(int row) {

@@ -319,6 +319,9 @@ void freeBook(int slot);
 // Puts a book into the first free slot: its number, or -1 when all slots are taken.
 int installBook(std::unique_ptr<Book> b);
 
+// Margins of a sheet in millimetres (negative: the default); -34 above 1000 mm.
+int setSheetMargins(int book, int sheet, int left, int right, int top, int bottom);
+
 }  // namespace celvane
 
 namespace celvane {

@@ -403,9 +403,9 @@ int XlsPageMode(int paper, int scale, int orientation, double headerMm, double f
     if (!g_current) return report(kErrNotOpen);
     return report(XM_SetPageMode(g_current->book, g_current->sheet, paper, scale, orientation, headerMm, footerMm));
 }
-int XlsSetMargin(int, int, int, int) {
+int XlsSetMargin(int left, int right, int top, int bottom) {
     if (!g_current) return report(kErrNotOpen);
-    return report(kErrUnavailable);
+    return report(setSheetMargins(g_current->book, g_current->sheet, left, right, top, bottom));
 }
 int XlsModeGrid(int flag) {
     if (!g_current) return report(kErrNotOpen);
