@@ -185,6 +185,19 @@ void RulerStrip::paintEvent(QPaintEvent*) {
 
 // --- chart pane ----------------------------------------------------------------------
 
+// The scroll code of a scroll bar action (-1 for actions that move nothing).
+static int scrollCode(int action) {
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: return view::kLineDown;
+    case QAbstractSlider::SliderSingleStepSub: return view::kLineUp;
+    case QAbstractSlider::SliderPageStepAdd: return view::kPageDown;
+    case QAbstractSlider::SliderPageStepSub: return view::kPageUp;
+    case QAbstractSlider::SliderToMinimum: return view::kTop;
+    case QAbstractSlider::SliderToMaximum: return view::kBottom;
+    default: return -1;
+    }
+}
+
 ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(win) {
     setObjectName("TCCHART");
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -194,16 +207,7 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
     bar_->setObjectName("vscroll");
     bar_->setRange(0, 0);
     connect(bar_, &QScrollBar::actionTriggered, this, [this](int action) {
-        int code = -1;
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: code = view::kLineDown; break;
-        case QAbstractSlider::SliderSingleStepSub: code = view::kLineUp; break;
-        case QAbstractSlider::SliderPageStepAdd: code = view::kPageDown; break;
-        case QAbstractSlider::SliderPageStepSub: code = view::kPageUp; break;
-        case QAbstractSlider::SliderToMinimum: code = view::kTop; break;
-        case QAbstractSlider::SliderToMaximum: code = view::kBottom; break;
-        default: break;
-        }
+        int code = scrollCode(action);
         if (code >= 0) win_.apply(win_.view_.scrollVertical(code));
         // The bar shows the vertical origin; dragging the thumb alone moves nothing.
         bar_->setSliderPosition(win_.view_.verticalOrigin);
@@ -216,16 +220,7 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
     hbar_->setObjectName("hscroll");
     hbar_->setRange(0, 0);
     connect(hbar_, &QScrollBar::actionTriggered, this, [this](int action) {
-        int code = -1;
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: code = view::kLineDown; break;
-        case QAbstractSlider::SliderSingleStepSub: code = view::kLineUp; break;
-        case QAbstractSlider::SliderPageStepAdd: code = view::kPageDown; break;
-        case QAbstractSlider::SliderPageStepSub: code = view::kPageUp; break;
-        case QAbstractSlider::SliderToMinimum: code = view::kTop; break;
-        case QAbstractSlider::SliderToMaximum: code = view::kBottom; break;
-        default: break;
-        }
+        int code = scrollCode(action);
         if (code >= 0) win_.apply(win_.view_.scrollHorizontal(code));
         showPosition();
     });
