@@ -160,14 +160,6 @@ TEST_F(Interface, HandlesAreCheckedNotTrusted) {
     EXPECT_EQ(run("test -e '" + dir.file("b.xls") + "'"), 0);
 }
 
-TEST_F(Interface, UnbuiltFunctionsSayNotAvailable) {
-    ASSERT_EQ(XlsCreateBook(dir.file("u.xls").c_str(), 97, 1, nullptr), 1);
-    EXPECT_EQ(XlsGetAttrCnt(nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(errorNo(), 60);
-    EXPECT_EQ(message(), "この版のライブラリでは使用できない機能");
-    EXPECT_EQ(XlsCloseBook(0), 1);
-}
-
 TEST_F(Interface, XlCursorAndSheets) {
     std::string path = dir.file("xl.xls");
     ASSERT_EQ(XL_Create97(path.c_str(), 2), 0);

@@ -380,7 +380,11 @@ CELVANE_API int XlsPutRowHeight(double points, const char* ref);
 CELVANE_API int XlsPutDefFontName(const char* name);
 CELVANE_API int XlsPutDefFontPoint(double points);
 
-/* Reading (attributes, fonts, formats, attribute counts and page setup: error 60 until built). */
+/* Reading. XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4) and
+ * XlsGetFormat leave their outputs unchanged, and succeed, for a record the file does not
+ * hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in the
+ * order left, top, right, bottom (20, 25, 20, 25 when absent); error 1 when the sheet has
+ * no SETUP before its column records, 34 for a sheet out of range. */
 CELVANE_API int XlsGetStr(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetValue(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetLong(int* value, const char* ref);

@@ -1,6 +1,7 @@
 // The Xls layer: book handles, text cell references, pending attributes and the
 // process-wide error number with its messages.
 #include "internal.h"
+#include "read/attrs.h"
 #include "read/reader.h"
 
 #include <base/text.h>
@@ -725,28 +726,62 @@ int XlsGetSheetName(int sheet, char* buffer, int size) {
     if (rc == 1) return 1;
     return report(rc == 0 ? kOk : kErrMode);
 }
-// Attribute, font, format and page-setup reading are not built yet.
-int XlsGetAttr(int, AttrDesc*) {
-    if (g_current) report(kErrUnavailable);
-    return 0;
+// Attributes, fonts and formats of the globals. A record that is not in the file leaves
+// the outputs as they were and is no failure.
+int XlsGetAttr(int number, AttrDesc* desc) {
+    read::ReadBook* rb;
+    if (!g_current) return 0;
+    if (int rc = currentReader(&rb)) return report(rc);
+    AttrDesc d;
+    if (read::readXf(*rb, number < 0 ? 15 : number, d) && desc) *desc = d;
+    return report(kOk);
 }
-int XlsGetFont(int, char* name, int size, double*, int*, int*, int*) {
-    if (name && size > 0) name[0] = '\0';
-    if (g_current) report(kErrUnavailable);
-    return 0;
+int XlsGetFont(int number, char* name, int size, double* points, int* color, int* style, int* underline) {
+    read::ReadBook* rb;
+    if (!g_current) return 0;
+    if (int rc = currentReader(&rb)) return report(rc);
+    read::FontInfo f;
+    if (!read::readFont(*rb, number, f)) return report(kOk);
+    if (points) *points = f.points;
+    if (color) *color = f.color;
+    if (style) *style = f.style;
+    if (underline) *underline = f.underline;
+    if (name && size > 0 && f.name.size() < std::size_t(size)) std::memcpy(name, f.name.c_str(), f.name.size() + 1);
+    return report(kOk);
 }
-int XlsGetFormat(int, char* buffer, int size) {
-    if (buffer && size > 0) buffer[0] = '\0';
-    if (g_current) report(kErrUnavailable);
-    return 0;
+int XlsGetFormat(int index, char* buffer, int size) {
+    read::ReadBook* rb;
+    if (!g_current) return 0;
+    if (int rc = currentReader(&rb)) return report(rc);
+    std::string text;
+    if (read::readFormat(*rb, index, text) && buffer && size > 0) {
+        std::size_t len = std::min<std::size_t>(text.size(), std::size_t(size - 1));
+        std::memcpy(buffer, text.data(), len);
+        buffer[len] = '\0';
+    }
+    return report(kOk);
 }
-int XlsGetAttrCnt(int*, int*, int*) {
-    if (g_current) report(kErrUnavailable);
-    return 0;
+int XlsGetAttrCnt(int* xfCount, int* formatCount, int* fontCount) {
+    read::ReadBook* rb;
+    if (!g_current) return 0;
+    if (int rc = currentReader(&rb)) return report(rc);
+    const read::GlobalCounts c = read::countGlobals(*rb);
+    if (xfCount) *xfCount = c.xf;
+    if (formatCount) *formatCount = c.format;
+    if (fontCount) *fontCount = c.font;
+    return report(kOk);
 }
-int XlsGetPageMode(int, int*, int*, int*, int*) {
-    if (g_current) report(kErrUnavailable);
-    return 0;
+int XlsGetPageMode(int sheet, int* paper, int* scale, int* options, int* margins) {
+    read::ReadBook* rb;
+    if (!g_current) return 0;
+    if (int rc = currentReader(&rb)) return report(rc);
+    read::PageSetup p;
+    if (int rc = read::readPageSetup(*rb, sheet, p)) return report(rc);
+    if (paper) *paper = p.paper;
+    if (scale) *scale = p.scale;
+    if (options) *options = p.options;
+    if (margins) std::copy(p.margins, p.margins + 4, margins);
+    return report(kOk);
 }
 
 int XlsGetVersion(void) {
