@@ -3,6 +3,8 @@
 // stream of a well-formed compound file (so mutations reach the record parsing).
 #include <celvane.h>
 
+#include <algorithm>
+
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
@@ -69,7 +71,22 @@ void exercise(const std::string& path) {
         XlsGetStr(text, sizeof text, "B3");
         int n;
         XlsGetLong(&n, "A1");
+        int paper, scale, options, margins[4];
+        XlsGetPageMode(sheet, &paper, &scale, &options, margins);
     }
+    // The globals: every attribute, font and format the counts announce, and a few past.
+    int xfs = 0, formats = 0, fonts = 0;
+    XlsGetAttrCnt(&xfs, &formats, &fonts);
+    for (int i = -1; i < std::min(xfs, 300) + 2; ++i) {
+        AttrDesc a{};
+        XlsGetAttr(i, &a);
+    }
+    for (int i = 0; i < std::min(fonts, 300) + 2; ++i) {
+        double pt;
+        int color, style, underline;
+        XlsGetFont(i, text, sizeof text, &pt, &color, &style, &underline);
+    }
+    for (int i = 0; i < 400; ++i) XlsGetFormat(i, text, sizeof text);
     XlsCloseBook(0);
 }
 
