@@ -5,6 +5,8 @@
 #include <celvane.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -45,7 +47,31 @@ protected:
         EXPECT_EQ(XM_Close(b), 0);
         return p;
     }
+
+    // A template written by another program (make_template.pl): named cells, a merged
+    // title, a note, a picture, a defined name, a formula on the other sheet, a
+    // hyperlink, a custom header and footer, centring and a page break.
+    std::string foreignTemplate() {
+        std::string t = dir.file("foreign.xls");
+        std::string cmd = "perl " WBTEST_SCRIPTS "/make_template.pl '" + t + "' '" + dir.file("p.bmp") + "'";
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+        return t;
+    }
 };
+
+// Runs check_template.py on a book filled from the foreign template: "" when it passes.
+std::string checkForeign(const std::string& path, const std::string& formulaValue) {
+    std::string cmd = "/usr/bin/python3 " WBTEST_SCRIPTS "/check_template.py '" + path + "' " + formulaValue + " 2>&1";
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return "cannot run check_template.py";
+    char buf[512];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    int rc = pclose(p);
+    return rc == 0 ? std::string() : out.empty() ? "check_template.py failed" : out;
+}
+
+bool hasText(const Rec* r, const std::string& text) { return r && r->data.find(text) != std::string::npos; }
 
 const Rec* sheetRecord(const Stream& s, std::size_t sheet, uint16_t no) {
     auto bounds = s.all(0x0085);
@@ -134,6 +160,121 @@ TEST_F(Template, RewritingInPlaceReplacesTheFileAtClose) {
     EXPECT_EQ(XM_Open(dir.file("missing.xls").c_str(), nullptr), -1);
 }
 
+TEST_F(Template, ForeignTemplateKeepsNotesPicturesNamesAndLinks) {
+    std::string t = foreignTemplate();
+    std::string out = dir.file("invoice.xls");
+    int b = XM_CreateT(out.c_str(), t.c_str());
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(XM_WriteStrh(b, 0, "**title", 0, 0, "Invoice"), 0);
+    EXPECT_EQ(XM_WriteDoubleh(b, 0, "**amount", 0, 0, 1234.5), 0);
+    EXPECT_EQ(XM_WriteInt(b, 1, 0, 0, 21), 0);  // the formula on Form doubles it
+    // A formula of our own on the other sheet shares the template's external-sheet table.
+    EXPECT_EQ(XM_SetRefSheet(b, 0, "Form/Data"), 0);
+    EXPECT_EQ(XM_WriteFunc(b, 0, 1, 6, "Data!A1+1"), 0);
+    ASSERT_EQ(XM_Close(b), 0);
+    EXPECT_EQ(checkBook(out, R"({"nsheets": 2, "sheets": [{"name": "Form", "cells": {
+        "0,1": {"value": "Invoice"}, "1,0": {"value": "Amount"}, "1,1": {"value": 1234.5, "format": "#,##0.00"},
+        "4,0": {"value": "Example"}}, "merged": [[0, 0, 1, 3]], "heights": {"1": 600}},
+        {"name": "Data", "cells": {"0,0": {"value": 21}}}]})"), "");
+    EXPECT_EQ(checkForeign(out, "42 22"), "");
+    // A named cell was written, so the template's own header, footer and centring stay.
+    Stream s = readStream(out);
+    ASSERT_TRUE(s.ok);
+    EXPECT_EQ(s.all(0x0017).size(), 1u);  // one external-sheet table
+    EXPECT_TRUE(hasText(sheetRecord(s, 0, 0x0014), "Left head"));
+    EXPECT_TRUE(hasText(sheetRecord(s, 0, 0x0015), "Right foot"));
+    const Rec* centre = sheetRecord(s, 0, 0x0083);
+    ASSERT_NE(centre, nullptr);
+    EXPECT_EQ(centre->u16(0), 1u);
+}
+
+TEST_F(Template, HeaderAndFooterFollowTheTemplateEditFlag) {
+    std::string t = foreignTemplate();
+    // Rewriting keeps them, and the flag is cleared when the rewrite closes.
+    std::string copy = dir.file("copy.xls");
+    std::filesystem::copy_file(t, copy);
+    int b = XM_Open(copy.c_str(), nullptr);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(XM_OpenClose(b), 0);
+    Stream rewritten = readStream(copy);
+    EXPECT_TRUE(hasText(sheetRecord(rewritten, 0, 0x0014), "Left head"));
+
+    // A template filled without writing a named cell gets the standard texts.
+    std::string plain = dir.file("plain.xls");
+    b = XM_CreateT(plain.c_str(), t.c_str());
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(XM_WriteStr(b, 0, 0, 9, "x"), 0);
+    ASSERT_EQ(XM_Close(b), 0);
+    Stream s = readStream(plain);
+    EXPECT_TRUE(hasText(sheetRecord(s, 0, 0x0014), "&A"));
+    EXPECT_TRUE(hasText(sheetRecord(s, 0, 0x0015), "- &P -"));
+    EXPECT_FALSE(hasText(sheetRecord(s, 0, 0x0014), "Left head"));
+    // Nothing else of the template is lost that way.
+    EXPECT_EQ(checkForeign(plain, "10"), "");
+
+    // Leave the flag cleared for the tests that follow.
+    b = XM_Open(copy.c_str(), nullptr);
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(XM_WriteStrh(b, 0, "**amount", 0, 0, "x"), 0);
+    ASSERT_EQ(XM_OpenClose(b), 0);
+}
+
+// Little-endian bytes for hand-made records.
+std::string le(std::initializer_list<unsigned> values, int width) {
+    std::string out;
+    for (unsigned v : values)
+        for (int i = 0; i < width; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return out;
+}
+
+TEST_F(Template, SharedFormulasBecomeEachCellsOwnFormula) {
+    for (bool biff8 : {false, true}) {
+        SCOPED_TRACE(biff8);
+        // B1:B5 share "=A1*10+$C$1" (A relative to the cell, C1 absolute), as spreadsheet
+        // programs store a formula filled down.
+        std::string t = dir.file(biff8 ? "shared8.xls" : "shared5.xls");
+        int b = biff8 ? XM_Create97(t.c_str(), 1) : XM_Create(t.c_str(), 1);
+        ASSERT_GE(b, 0);
+        for (int r = 0; r < 5; ++r) ASSERT_EQ(XM_WriteInt(b, 0, 0, r, r + 1), 0);
+        ASSERT_EQ(XM_WriteInt(b, 0, 2, 0, 100), 0);
+        std::string relA = biff8 ? le({0}, 2) + le({0xC0FF}, 2) : le({0xC000}, 2) + le({0xFF}, 1);
+        std::string absC = biff8 ? le({0}, 2) + le({2}, 2) : le({0}, 2) + le({2}, 1);
+        std::string tokens = "\x4C" + relA + "\x1E" + le({10}, 2) + "\x05" + "\x4C" + absC + "\x03";
+        std::string shrfmla = le({0, 4}, 2) + le({1, 1, 0, 5}, 1) + le({unsigned(tokens.size())}, 2) + tokens;
+        for (int r = 0; r < 5; ++r) {
+            std::string f = le({unsigned(r), 1, 15}, 2) + std::string(8, '\0') + le({0x0008}, 2) + le({0}, 4) +
+                            le({5}, 2) + "\x01" + le({0, 1}, 2);
+            ASSERT_EQ(XM_WriteBin(b, 0, 0x0006, static_cast<int>(f.size()), f.data()), 0);
+            if (r == 0) {
+                ASSERT_EQ(XM_WriteBin(b, 0, 0x04BC, static_cast<int>(shrfmla.size()), shrfmla.data()), 0);
+            }
+        }
+        ASSERT_EQ(XM_Close(b), 0);
+
+        std::string out = dir.file(biff8 ? "filled8.xls" : "filled5.xls");
+        b = XM_CreateT(out.c_str(), t.c_str());
+        ASSERT_GE(b, 0);
+        ASSERT_EQ(XM_WriteInt(b, 0, 0, 2, 30), 0);
+        ASSERT_EQ(XM_Close(b), 0);
+
+        Stream s = readStream(out);
+        ASSERT_TRUE(s.ok);
+        EXPECT_TRUE(s.all(0x04BC).empty());
+        auto formulas = s.all(0x0006);
+        ASSERT_EQ(formulas.size(), 5u);
+        for (const Rec* f : formulas) {
+            EXPECT_EQ(f->u16(14) & 0x0008, 0u);
+            EXPECT_EQ(f->u8(22), 0x44);  // an ordinary reference now
+        }
+        // Gnumeric recalculates the book from the rewritten references.
+        std::string csv = dir.file("shared.csv");
+        ASSERT_EQ(std::system(("ssconvert --recalc '" + out + "' '" + csv + "' 2>/dev/null").c_str()), 0);
+        std::ifstream in(csv);
+        std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(all, "1,110,100\n2,120,\n30,400,\n4,140,\n5,150,\n");
+    }
+}
+
 TEST_F(Template, DamagedTemplatesAreRefused) {
     std::string good = makeTemplate(true);
     std::ifstream in(good, std::ios::binary);
@@ -162,6 +303,19 @@ TEST_F(Template, DamagedTemplatesAreRefused) {
         }
     }
     EXPECT_GT(loaded, 0);
+    // The same for a template with drawings, notes, names and links.
+    std::ifstream fin(foreignTemplate(), std::ios::binary);
+    std::string foreign((std::istreambuf_iterator<char>(fin)), std::istreambuf_iterator<char>());
+    for (std::size_t at = 512; at < foreign.size(); at += 11) {
+        std::string bad = foreign;
+        bad[at] = static_cast<char>(bad[at] ^ 0x5A);
+        int b = XM_CreateT(out.c_str(), writeFile("bad.xls", bad).c_str());
+        if (b >= 0) {
+            EXPECT_EQ(XM_Close(b), 0);
+        } else {
+            EXPECT_EQ(b, -5001);
+        }
+    }
     EXPECT_EQ(XlsOpenBook(out.c_str(), dir.file("text.xls").c_str(), nullptr), 0);
 }
 

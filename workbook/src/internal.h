@@ -191,10 +191,15 @@ struct Sheet {
     uint8_t visibility = 0, type = 0;
     uint16_t standardWidth = 0;
     bool fitToPage = false;
+    // Print settings a template may give: centring, row/column headings, grid lines.
+    uint16_t hCenter = 0, vCenter = 0, printHeaders = 0, printGrid = 0;
+    std::string codeName;  // CODENAME data from a template
+    std::string gcw;       // GCW data (34 bytes) from a template
 
     RecordList extRefs;       // BIFF5 EXTERNCOUNT / EXTERNSHEET
     RecordList objects;       // drawing objects from a template
     RecordList headerFooter;  // HEADER / FOOTER from a template
+    RecordList pageBreaks;    // page-break records from a template
     RecordList templateMerged;// merged-cell and similar records from a template
     RecordList tail;          // records of the caller's making (XM_WriteBin)
     RecordList mergedFull;    // full MERGEDCELLS records of 1024 areas

@@ -174,8 +174,8 @@ void planHead(const Book& b, const Sheet& s, SheetPlan& p) {
     putDouble(delta, 0.001);
     l.add(0x0010, delta);
     l.add16(0x005F, 1);
-    l.add16(0x002A, 0);
-    l.add16(0x002B, 0);
+    l.add16(0x002A, s.printHeaders);
+    l.add16(0x002B, s.printGrid);
     l.add16(0x0082, b.biff8 ? 1 : 0);
     l.add(0x0080, std::string(8, '\0'));
     std::string drh;
@@ -189,14 +189,15 @@ void planHead(const Book& b, const Sheet& s, SheetPlan& p) {
         l.add(0x008C, c);
     }
     l.add16(0x0081, s.fitToPage ? 0x05C1 : 0x04C1);
+    for (const Record& r : s.pageBreaks.items) l.add(r.no, r.data);
     if (g_templateEdit && !s.headerFooter.items.empty()) {
         for (const Record& r : s.headerFooter.items) l.add(r.no, r.data);
     } else {
         addHeaderText(l, 0x0014, "&A", b.biff8);
         addHeaderText(l, 0x0015, "- &P -", b.biff8);
     }
-    l.add16(0x0083, 0);
-    l.add16(0x0084, 0);
+    l.add16(0x0083, s.hCenter);
+    l.add16(0x0084, s.vCenter);
     addMargin(l, 0x0026, s.margins[0], 20 / 25.4);
     addMargin(l, 0x0027, s.margins[1], 20 / 25.4);
     addMargin(l, 0x0028, s.margins[2], 25 / 25.4);
@@ -277,6 +278,8 @@ void planTail(const Book& b, const Sheet& s, bool first, SheetPlan& p) {
         addMergedCells(l, s.merged);
         l.add(0x00EF, std::string("\x05\x00\x35\x00\x00\x00", 6));
     }
+    if (!s.codeName.empty()) l.add(0x01BA, s.codeName);
+    if (!s.gcw.empty()) l.add(0x00AB, s.gcw);
     l.addEmpty(kEof);
 }
 
@@ -384,7 +387,11 @@ bool store(Book& b) {
             put16(d, static_cast<unsigned>(b.externSheets.size()));
             for (const auto& e : b.externSheets)
                 for (uint16_t v : e) put16(d, v);
-            b.globals[Book::References].add(0x0017, d);
+            // Ahead of the first NAME: names refer to the entries by their index.
+            RecordList& refs = b.globals[Book::References];
+            auto at = std::find_if(refs.items.begin(), refs.items.end(), [](const Record& r) { return r.no == 0x0018; });
+            refs.bytes += 4 + d.size();
+            refs.items.insert(at, Record{0x0017, std::move(d)});
         }
         std::size_t sstAt = 0;
         for (int l = 0; l < Book::Sst; ++l) sstAt += b.globals[l].bytes;

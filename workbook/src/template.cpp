@@ -3,13 +3,17 @@
 // record reader; everything taken from it is checked against the record's length, so
 // a damaged template gives -5001 or loses the damaged part, never more.
 #include "internal.h"
-#include "template_records.h"
+#include "read/reader.h"
+#include "read/records.h"
+
+#include "formula/shared.h"
 
 #include <base/text.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <new>
 #include <system_error>
 
@@ -21,13 +25,22 @@ namespace {
 
 constexpr int kErrTemplate = -5001;
 
-using tmplread::RecordView;
+using read::Next;
+using RecordView = read::Record;
 
-struct Bytes {
-    const uint8_t* p;
-    std::size_t n;
-    unsigned u16(std::size_t at) const { return at + 2 <= n ? tmplread::rd16(p + at) : 0; }
+enum : uint16_t {
+    kRecFont = 0x0031, kRecFormat = 0x041E, kRecXf = 0x00E0, kRecStyle = 0x0293, kRecPalette = 0x0092,
+    kRecExternCount = 0x0016, kRecExternSheet = 0x0017, kRecName = 0x0018, kRecExternName = 0x0023,
+    kRecSupBook = 0x01AE, kRecDrawingGroup = 0x00EB, kRecShrFmla = 0x04BC, kRecArray = 0x0221,
+    kRecTable = 0x0236, kRecRString = 0x00D6, kRecCodeName = 0x01BA, kRecGcw = 0x00AB,
 };
+
+inline unsigned rd16(const uint8_t* p) { return unsigned(p[0]) | unsigned(p[1]) << 8; }
+inline uint32_t rd32(const uint8_t* p) { return rd16(p) | uint32_t(rd16(p + 2)) << 16; }
+
+bool isBof(uint16_t id) { return id == 0x0009 || id == 0x0209 || id == 0x0409 || id == 0x0809; }
+
+std::string bytesOf(const RecordView& r) { return std::string(reinterpret_cast<const char*>(r.data), r.length); }
 
 // Template strings as UTF-16 code units.
 using U16 = std::u16string;
@@ -70,39 +83,44 @@ std::string encodeU16(const U16& s) {
     return out;
 }
 
-// Reads a BIFF8 string at `pos` of joined record data; a CONTINUE boundary inside the
-// characters carries a new option byte. False when the data ends early.
-bool readBiff8String(const tmplread::JoinedRecord& j, std::size_t& pos, bool wideCount, U16& out) {
-    const std::string& d = j.data;
-    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(d[at]); };
+// Record data joined with its CONTINUE records; `starts` holds where each CONTINUE's
+// data begins, where a string's characters carry a new option byte.
+struct Joined {
+    std::vector<uint8_t> data;
+    std::vector<std::size_t> starts;
+};
+
+// Reads a BIFF8 string at `pos` of joined record data. False when the data ends early.
+bool readBiff8String(const Joined& j, std::size_t& pos, bool wideCount, U16& out) {
+    const std::vector<uint8_t>& d = j.data;
     std::size_t need = wideCount ? 3 : 2;
     if (pos + need > d.size()) return false;
-    unsigned count = wideCount ? byte(pos) | byte(pos + 1) << 8 : byte(pos);
+    unsigned count = wideCount ? rd16(&d[pos]) : d[pos];
     pos += wideCount ? 2 : 1;
-    unsigned opt = byte(pos++);
+    unsigned opt = d[pos++];
     std::size_t runs = 0, ext = 0;
     if (opt & 0x08) {
         if (pos + 2 > d.size()) return false;
-        runs = byte(pos) | byte(pos + 1) << 8;
+        runs = rd16(&d[pos]);
         pos += 2;
     }
     if (opt & 0x04) {
         if (pos + 4 > d.size()) return false;
-        ext = byte(pos) | byte(pos + 1) << 8 | byte(pos + 2) << 16 | static_cast<std::size_t>(byte(pos + 3)) << 24;
+        ext = rd32(&d[pos]);
         pos += 4;
     }
     out.clear();
     bool wide = opt & 1;
-    std::size_t piece = 1;
-    while (piece < j.pieces.size() && j.pieces[piece] <= pos) ++piece;
+    std::size_t piece = 0;
+    while (piece < j.starts.size() && j.starts[piece] < pos) ++piece;
     while (out.size() < count) {
-        if (piece < j.pieces.size() && pos == j.pieces[piece]) {
+        if (piece < j.starts.size() && pos == j.starts[piece]) {
             if (pos >= d.size()) return false;
-            wide = byte(pos++) & 1;
+            wide = d[pos++] & 1;
             ++piece;
         }
         if (pos + (wide ? 2 : 1) > d.size()) return false;
-        out.push_back(static_cast<char16_t>(wide ? byte(pos) | byte(pos + 1) << 8 : byte(pos)));
+        out.push_back(static_cast<char16_t>(wide ? rd16(&d[pos]) : d[pos]));
         pos += wide ? 2 : 1;
     }
     pos += runs * 4 + ext;
@@ -110,10 +128,10 @@ bool readBiff8String(const tmplread::JoinedRecord& j, std::size_t& pos, bool wid
 }
 
 // A sheet name from a BOUNDSHEET as CP932 bytes.
-std::string sheetNameCp932(const tmplread::SheetEntry& e, bool biff8) {
+std::string sheetNameCp932(const read::SheetEntry& e, bool biff8) {
     if (!biff8) return e.rawName;
     U16 u;
-    if (e.wide) {
+    if (e.nameIsUtf16) {
         for (std::size_t i = 0; i + 1 < e.rawName.size(); i += 2)
             u.push_back(static_cast<char16_t>(static_cast<unsigned char>(e.rawName[i]) |
                                               static_cast<unsigned char>(e.rawName[i + 1]) << 8));
@@ -123,61 +141,138 @@ std::string sheetNameCp932(const tmplread::SheetEntry& e, bool biff8) {
     return cp932(utf16ToUtf8(u));
 }
 
-// Whether a stored cell text (CP932 for BIFF5, encoded form for BIFF8) is a marker.
+// Whether a stored cell text (CP932) is a marker.
 bool isMarker(std::string_view text) { return text.size() >= 2 && text[0] == '*' && text[1] == '*'; }
+
+// The sheet names of BIFF5 EXTERNSHEET records that refer to sheets of the same book
+// (type byte 0x03), "/"-separated as formulas look them up; empty when any entry is of
+// another kind.
+std::string ownSheetList(const RecordList& refs) {
+    std::string list;
+    for (const Record& r : refs.items) {
+        if (r.no != kRecExternSheet) continue;
+        if (r.data.size() < 2 || static_cast<unsigned char>(r.data[1]) != 0x03) return {};
+        const std::size_t n = static_cast<unsigned char>(r.data[0]);
+        if (2 + n > r.data.size()) return {};
+        std::string name = r.data.substr(2, n);
+        if (name.empty() || name.size() > 32) return {};
+        list += (list.empty() ? "" : "/") + name;
+    }
+    return list;
+}
 
 struct Loader {
     Book& b;
-    const std::vector<uint8_t>& stream;
+    const read::RecordStream& stream;
     bool keepMarkers;
-    std::vector<long> sstMap;      // template string index -> the book's index
+    std::vector<long> sstMap;          // template string index -> the book's index
     std::vector<std::string> sstText;  // template strings as CP932 (for markers)
     int xfCount = 0;
 
     bool globals();
     void sheet(int index, std::size_t bof);
+
+    // A FORMULA with a text result waits for the STRING record that follows it.
+    struct Pending {
+        bool waiting = false;
+        int row = 0;
+        std::string data;
+    } pending_;
+
+    bool joined(std::size_t pos, Joined& out, std::size_t& next) const;
     void addCell(Sheet& s, int sheetNo, int row, const Cell& c, std::string_view text);
+    void addFormula(Sheet& s, const RecordView& rec, const std::map<uint32_t, std::string>& shared);
+    void flushPending(Sheet& s, std::string_view stringData = {});
+    std::map<uint32_t, std::string> sharedFormulas(std::size_t bof) const;
 };
 
+bool Loader::joined(std::size_t pos, Joined& out, std::size_t& next) const {
+    uint16_t id = 0;
+    std::vector<std::size_t> lengths;
+    if (stream.joined(pos, id, out.data, lengths, next) != Next::Ok) return false;
+    out.starts.clear();
+    std::size_t at = 0;
+    for (std::size_t len : lengths) {
+        if (at) out.starts.push_back(at);
+        at += len;
+    }
+    return true;
+}
+
 bool Loader::globals() {
-    tmplread::RecordReader r(stream);
+    read::RecordCursor cur(stream, 0);
     RecordView rec;
-    if (!r.next(rec) || !tmplread::isBof(rec.id)) return false;
-    while (r.next(rec)) {
-        if (rec.id == tmplread::kRecEof) return true;
-        std::string data(reinterpret_cast<const char*>(rec.data), rec.length);
-        switch (rec.id) {
-        case 0x0031:  // FONT
-            b.globals[Book::Fonts].add(rec.id, data);
-            break;
-        case 0x041E: {  // FORMAT: user formats are numbered past the template's
-            if (rec.length >= 2) {
-                int index = static_cast<int>(tmplread::rd16(rec.data));
-                if (index + 1 > b.nextFormat) b.nextFormat = index + 1;
-            }
-            b.globals[Book::Formats].add(rec.id, data);
-            break;
+    if (cur.next(rec) != Next::Ok || !isBof(rec.id)) return false;
+    RecordList* continueTo = nullptr;  // where the CONTINUE records of the last record go
+    for (;;) {
+        const std::size_t at = cur.pos();
+        if (cur.next(rec) != Next::Ok) return false;
+        if (rec.id == read::kRecEof) return true;
+        if (rec.id == read::kRecContinue) {
+            if (continueTo) continueTo->add(rec.id, bytesOf(rec));
+            continue;
         }
-        case 0x00E0:  // XF
-            b.globals[Book::Xfs].add(rec.id, data);
+        continueTo = nullptr;
+        switch (rec.id) {
+        case kRecFont:
+            b.globals[Book::Fonts].add(rec.id, bytesOf(rec));
+            break;
+        case kRecFormat:  // user formats are numbered past the template's
+            if (rec.length >= 2 && static_cast<int>(rec.u16(0)) + 1 > b.nextFormat) b.nextFormat = rec.u16(0) + 1;
+            b.globals[Book::Formats].add(rec.id, bytesOf(rec));
+            break;
+        case kRecXf:
+            b.globals[Book::Xfs].add(rec.id, bytesOf(rec));
             ++xfCount;
             break;
-        case 0x0293:  // STYLE
-            b.globals[Book::Styles].add(rec.id, data);
+        case kRecStyle:
+            b.globals[Book::Styles].add(rec.id, bytesOf(rec));
             break;
-        case 0x0092:  // PALETTE
-            b.globals[Book::Palette].add(rec.id, data);
+        case kRecPalette:
+            b.globals[Book::Palette].add(rec.id, bytesOf(rec));
             break;
-        case tmplread::kRecSst: {
+        case kRecExternSheet:
+            if (b.biff8) {
+                // The entries join the book's table, which closing writes out again
+                // together with the entries that new formulas add.
+                Joined j;
+                std::size_t next = 0;
+                if (!joined(at, j, next)) return false;
+                cur.seek(next);
+                const unsigned n = j.data.size() >= 2 ? rd16(j.data.data()) : 0;
+                for (unsigned i = 0; i < n && 2 + i * 6 + 6 <= j.data.size(); ++i) {
+                    const uint8_t* e = j.data.data() + 2 + i * 6;
+                    b.externSheets.push_back({static_cast<uint16_t>(rd16(e)), static_cast<uint16_t>(rd16(e + 2)),
+                                              static_cast<uint16_t>(rd16(e + 4))});
+                }
+                break;
+            }
+            [[fallthrough]];
+        case kRecSupBook:
+        case kRecExternCount:
+        case kRecExternName:
+        case kRecName:
+            b.globals[Book::References].add(rec.id, bytesOf(rec));
+            continueTo = &b.globals[Book::References];
+            break;
+        case kRecDrawingGroup:
+            if (b.biff8) {
+                b.globals[Book::DrawingGroup].add(rec.id, bytesOf(rec));
+                continueTo = &b.globals[Book::DrawingGroup];
+            }
+            break;
+        case read::kRecSst: {
             if (!b.biff8) break;
-            tmplread::JoinedRecord j;
-            if (!tmplread::joinContinue(r, rec, j)) return false;
+            Joined j;
+            std::size_t next = 0;
+            if (!joined(at, j, next)) return false;
+            cur.seek(next);
             std::size_t pos = 8;
-            uint32_t unique = j.data.size() >= 8 ? tmplread::rd32(reinterpret_cast<const uint8_t*>(j.data.data()) + 4) : 0;
+            const uint32_t unique = j.data.size() >= 8 ? rd32(j.data.data() + 4) : 0;
             U16 text;
             // The count is not trusted: the strings end where the data ends.
             for (uint32_t i = 0; i < unique && readBiff8String(j, pos, true, text); ++i) {
-                long idx = b.sst.add(encodeU16(text));
+                const long idx = b.sst.add(encodeU16(text));
                 if (idx < 0) return false;
                 sstMap.push_back(idx);
                 sstText.push_back(cp932(utf16ToUtf8(text)));
@@ -188,7 +283,6 @@ bool Loader::globals() {
             break;
         }
     }
-    return false;
 }
 
 void Loader::addCell(Sheet& s, int sheetNo, int row, const Cell& c, std::string_view text) {
@@ -202,36 +296,108 @@ void Loader::addCell(Sheet& s, int sheetNo, int row, const Cell& c, std::string_
     insertCell(s, row, c);
 }
 
+void Loader::flushPending(Sheet& s, std::string_view stringData) {
+    if (!pending_.waiting) return;
+    const std::string_view f(pending_.data);
+    const int col = static_cast<int>(get16(pending_.data, 2));
+    insertCell(s, pending_.row,
+               makeArena(s, col, col, kFormula, static_cast<int>(get16(pending_.data, 4)), f.substr(6), stringData));
+    pending_ = Pending{};
+}
+
+// The SHRFMLA records of a sheet by the first cell of their range (row << 8 | column);
+// a record whose tokens run past its end is left out.
+std::map<uint32_t, std::string> Loader::sharedFormulas(std::size_t bof) const {
+    std::map<uint32_t, std::string> out;
+    read::walkSubstream(stream, bof, [&](const RecordView& rec) {
+        if (rec.id == kRecShrFmla && rec.length >= 10 && 10u + rec.u16(8) <= rec.length)
+            out[static_cast<uint32_t>(rec.u16(0)) << 8 | rec.u8(4)] = bytesOf(rec);
+        return true;
+    });
+    return out;
+}
+
+// Puts a FORMULA record into the cell list. A formula that uses a shared formula gets
+// the shared tokens with their relative references moved to the cell; an array or table
+// formula, or one whose tokens cannot be rebased, keeps its cached number.
+void Loader::addFormula(Sheet& s, const RecordView& rec, const std::map<uint32_t, std::string>& shared) {
+    const int row = rec.u16(0);
+    const int col = rec.u16(2);
+    const int xf = rec.u16(4);
+    const unsigned tokenLen = rec.u16(20);
+    if (22 + tokenLen > rec.length) return;
+    std::string data = bytesOf(rec);
+    if (tokenLen >= 5 && rec.data[22] == 0x01) {
+        std::string tokens;
+        bool expanded = false;
+        auto it = shared.find(static_cast<uint32_t>(rec.u16(23)) << 8 | rec.u8(25));
+        if (it != shared.end()) {
+            const std::string& sh = it->second;
+            const unsigned cce = get16(sh, 8);
+            const bool inside = row >= static_cast<int>(get16(sh, 0)) && row <= static_cast<int>(get16(sh, 2)) &&
+                                col >= static_cast<unsigned char>(sh[4]) && col <= static_cast<unsigned char>(sh[5]);
+            expanded = inside && formula::expandSharedFormula(
+                                     std::string_view(sh).substr(10), cce,
+                                     b.biff8 ? formula::BiffVersion::Biff8 : formula::BiffVersion::Biff5, row, col,
+                                     tokens);
+            if (expanded) {
+                data.resize(20);
+                set16(data, 14, get16(data, 14) & ~0x0008u);  // the formula is the cell's own now
+                put16(data, cce);
+                data += tokens;
+            }
+        }
+        if (!expanded) {
+            if (rec.data[12] == 0xFF && rec.data[13] == 0xFF) return;  // no cached number to keep
+            uint64_t v = 0;
+            for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(rec.data[6 + i]) << (8 * i);
+            insertCell(s, row, makeInline(col, kNumber, xf, v, 8));
+            return;
+        }
+    }
+    if (rec.data[6] == 0 && rec.data[12] == 0xFF && rec.data[13] == 0xFF) {
+        pending_ = Pending{true, row, std::move(data)};  // a text result: its STRING follows
+        return;
+    }
+    insertCell(s, row, makeArena(s, col, col, kFormula, xf, std::string_view(data).substr(6)));
+}
+
 void Loader::sheet(int index, std::size_t bof) {
     Sheet& s = *b.sheets[index];
-    bool pendingString = false;  // a FORMULA whose STRING record follows
-    int formulaRow = 0, formulaCol = 0;
-    std::string formulaData;
-    int depth = 0;
-    tmplread::walkSubstream(stream, bof, [&](const RecordView& rec) {
-        // Records of a nested substream (a chart object) are left out.
-        if (tmplread::isBof(rec.id)) ++depth;
-        if (depth > 0) {
-            if (rec.id == tmplread::kRecEof) --depth;
-            return true;
+    const std::map<uint32_t, std::string> shared = sharedFormulas(bof);
+    pending_ = Pending{};
+    read::RecordCursor cur(stream, bof);
+    RecordView rec;
+    if (cur.next(rec) != Next::Ok || !isBof(rec.id)) return;
+    RecordList* continueTo = nullptr;
+    int depth = 0;  // inside a nested substream (a chart object): carried whole
+    while (cur.next(rec) == Next::Ok) {
+        if (depth > 0 || isBof(rec.id)) {
+            if (isBof(rec.id)) ++depth;
+            else if (rec.id == read::kRecEof) --depth;
+            s.objects.add(rec.id, bytesOf(rec));
+            continue;
         }
-        Bytes d{rec.data, rec.length};
-        if (pendingString && rec.id != tmplread::kRecString) {
-            insertCell(s, formulaRow, makeArena(s, formulaCol, formulaCol, kFormula, tmplread::rd16(
-                reinterpret_cast<const uint8_t*>(formulaData.data()) + 4), formulaData.substr(6)));
-            pendingString = false;
+        if (rec.id == read::kRecEof) break;
+        if (rec.id == read::kRecContinue) {
+            if (continueTo) continueTo->add(rec.id, bytesOf(rec));
+            continue;
         }
-        auto cellXf = [&] { return static_cast<int>(d.u16(4)); };
+        continueTo = nullptr;
+        if (pending_.waiting && rec.id != read::kRecString && rec.id != kRecShrFmla && rec.id != kRecArray &&
+            rec.id != kRecTable)
+            flushPending(s);
+        auto cellXf = [&] { return static_cast<int>(rec.u16(4)); };
         auto okXf = [&](int xf) { return xf < xfCount; };
-        int row = static_cast<int>(d.u16(0));
-        int col = static_cast<int>(d.u16(2));
-        bool place = rec.length >= 6 && col < 256 && row < b.rowLimit;
+        const int row = static_cast<int>(rec.u16(0));
+        const int col = static_cast<int>(rec.u16(2));
+        const bool place = rec.length >= 6 && col < 256 && row < b.rowLimit;
         switch (rec.id) {
         case kNumber:
         case kRk:
         case kBoolErr:
         case kBlank: {
-            std::size_t len = rec.id == kNumber ? 8 : rec.id == kRk ? 4 : rec.id == kBoolErr ? 2 : 0;
+            const std::size_t len = rec.id == kNumber ? 8 : rec.id == kRk ? 4 : rec.id == kBoolErr ? 2 : 0;
             if (!place || rec.length < 6 + len || !okXf(cellXf())) break;
             uint64_t v = 0;
             for (std::size_t i = 0; i < len; ++i) v |= static_cast<uint64_t>(rec.data[6 + i]) << (8 * i);
@@ -240,163 +406,167 @@ void Loader::sheet(int index, std::size_t bof) {
         }
         case kLabelSst: {
             if (!place || rec.length < 10 || !okXf(cellXf())) break;
-            uint32_t i = tmplread::rd32(rec.data + 6);
+            const uint32_t i = rec.u32(6);
             if (i >= sstMap.size()) break;
-            std::string v;
-            put32(v, static_cast<uint32_t>(sstMap[i]));
-            uint64_t iv = static_cast<uint32_t>(sstMap[i]);
-            addCell(s, index, row, makeInline(col, kLabelSst, cellXf(), iv, 4), sstText[i]);
+            addCell(s, index, row, makeInline(col, kLabelSst, cellXf(), static_cast<uint32_t>(sstMap[i]), 4), sstText[i]);
             break;
         }
-        case kLabel: {
+        case kLabel:
+        case kRecRString: {  // a rich string keeps its text; its formatting runs are left out
             if (!place || rec.length < 8 || !okXf(cellXf())) break;
-            std::string cell(reinterpret_cast<const char*>(rec.data) + 6, rec.length - 6);
-            std::string text;
             if (b.biff8) {
-                tmplread::JoinedRecord j;
-                j.data = cell;
-                j.pieces = {0};
+                Joined j;
+                j.data.assign(rec.data + 6, rec.data + rec.length);
                 std::size_t pos = 0;
                 U16 u;
                 if (!readBiff8String(j, pos, true, u)) break;
-                text = cp932(utf16ToUtf8(u));
-                long idx = b.sst.add(encodeU16(u));
+                const long idx = b.sst.add(encodeU16(u));
                 if (idx < 0) break;
-                addCell(s, index, row, makeInline(col, kLabelSst, cellXf(), static_cast<uint32_t>(idx), 4), text);
+                addCell(s, index, row, makeInline(col, kLabelSst, cellXf(), static_cast<uint32_t>(idx), 4),
+                        cp932(utf16ToUtf8(u)));
             } else {
-                unsigned n = d.u16(6);
+                const unsigned n = rec.u16(6);
                 if (8 + n > rec.length) break;
-                text.assign(cell, 2, n);
-                addCell(s, index, row, makeArena(s, col, col, kLabel, cellXf(), cell), text);
+                const std::string_view cell(reinterpret_cast<const char*>(rec.data) + 6, 2 + n);
+                addCell(s, index, row, makeArena(s, col, col, kLabel, cellXf(), cell), cell.substr(2));
             }
             break;
         }
         case kMulRk:
         case kMulBlank: {
-            std::size_t item = rec.id == kMulRk ? 6 : 2;
+            const std::size_t item = rec.id == kMulRk ? 6 : 2;
             if (!place || rec.length < 6 + item) break;
-            std::size_t items = (rec.length - 6) / item;
-            int last = col + static_cast<int>(items) - 1;
-            if (last > 255 || static_cast<int>(d.u16(rec.length - 2)) != last) break;
+            const std::size_t items = (rec.length - 6) / item;
+            const int last = col + static_cast<int>(items) - 1;
+            if (last > 255 || static_cast<int>(rec.u16(rec.length - 2)) != last) break;
             bool good = true;
-            for (std::size_t i = 0; i < items; ++i) good = good && okXf(static_cast<int>(d.u16(4 + i * item)));
+            for (std::size_t i = 0; i < items; ++i) good = good && okXf(static_cast<int>(rec.u16(4 + i * item)));
             if (!good) break;
-            std::string_view data(reinterpret_cast<const char*>(rec.data) + 4, items * item);
+            const std::string_view data(reinterpret_cast<const char*>(rec.data) + 4, items * item);
             if (items == 1) {
-                uint64_t v = rec.id == kMulRk ? tmplread::rd32(rec.data + 8) : 0;
-                insertCell(s, row, makeInline(col, rec.id == kMulRk ? kRk : kBlank, d.u16(4), v, rec.id == kMulRk ? 4 : 0));
+                const uint64_t v = rec.id == kMulRk ? rec.u32(8) : 0;
+                insertCell(s, row, makeInline(col, rec.id == kMulRk ? kRk : kBlank, rec.u16(4), v,
+                                              rec.id == kMulRk ? 4 : 0));
             } else {
                 insertCell(s, row, makeArena(s, col, last, rec.id, 0, data));
             }
             break;
         }
-        case kFormula: {
-            if (!place || rec.length < 22 || !okXf(cellXf())) break;
-            unsigned tokenLen = d.u16(20);
-            bool shared = (d.u16(14) & 0x0008) || (tokenLen >= 1 && rec.data[22] == 0x01);
-            if (shared || 22 + tokenLen > rec.length) {
-                // A shared or array formula refers to records the writer does not keep:
-                // its cached number stands in for it.
-                if (rec.data[12] == 0xFF && rec.data[13] == 0xFF) break;
-                uint64_t v = 0;
-                for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(rec.data[6 + i]) << (8 * i);
-                insertCell(s, row, makeInline(col, kNumber, cellXf(), v, 8));
-                break;
-            }
-            std::string data(reinterpret_cast<const char*>(rec.data), rec.length);
-            if (rec.data[6] == 0 && rec.data[12] == 0xFF && rec.data[13] == 0xFF) {
-                formulaData = data;  // a text result: its STRING record follows
-                formulaRow = row;
-                formulaCol = col;
-                pendingString = true;
-                break;
-            }
-            insertCell(s, row, makeArena(s, col, col, kFormula, cellXf(), std::string_view(data).substr(6)));
+        case kFormula:
+            if (place && rec.length >= 22 && okXf(cellXf())) addFormula(s, rec, shared);
             break;
-        }
-        case tmplread::kRecString:
-            if (pendingString) {
-                std::string_view f(formulaData);
-                insertCell(s, formulaRow, makeArena(s, formulaCol, formulaCol, kFormula,
-                                                    tmplread::rd16(reinterpret_cast<const uint8_t*>(f.data()) + 4), f.substr(6),
-                                                    std::string_view(reinterpret_cast<const char*>(rec.data), rec.length)));
-                pendingString = false;
-            }
+        case read::kRecString:
+            flushPending(s, std::string_view(reinterpret_cast<const char*>(rec.data), rec.length));
             break;
         case kRow:
             if (rec.length >= 16 && row < b.rowLimit) {
                 RowDesc rd;
-                rd.heightTwips = static_cast<uint16_t>(d.u16(6) & 0x7FFF);
-                rd.options = static_cast<uint16_t>(d.u16(12));
+                rd.heightTwips = static_cast<uint16_t>(rec.u16(6) & 0x7FFF);
+                rd.options = rec.u16(12);
                 s.rowDescs[static_cast<uint16_t>(row)] = rd;
             }
             break;
         case kColInfo:
             if (rec.length >= 10) {
-                ColInfo ci;
-                ci.first = static_cast<uint16_t>(d.u16(0));
-                ci.last = static_cast<uint16_t>(d.u16(2));
-                ci.width = static_cast<uint16_t>(d.u16(4));
-                ci.xf = static_cast<uint16_t>(d.u16(6));
-                ci.options = static_cast<uint16_t>(d.u16(8));
+                ColInfo ci{rec.u16(0), rec.u16(2), rec.u16(4), rec.u16(6), rec.u16(8)};
                 if (ci.first <= ci.last && ci.last < 256 && okXf(ci.xf)) s.colInfos.push_back(ci);
             }
             break;
-        case 0x0055:  // DEFCOLWIDTH
-            if (rec.length >= 2) s.defColWidth = static_cast<int>(d.u16(0));
+        case read::kRecDefColWidth:
+            if (rec.length >= 2) s.defColWidth = static_cast<int>(rec.u16(0));
             break;
-        case 0x0225:  // DEFAULTROWHEIGHT
+        case read::kRecDefaultRowHeight:
             if (rec.length >= 4) {
-                s.defRowFlags = static_cast<uint16_t>(d.u16(0));
-                s.defRowHeight = static_cast<uint16_t>(d.u16(2));
+                s.defRowFlags = rec.u16(0);
+                s.defRowHeight = rec.u16(2);
             }
             break;
-        case 0x0099:  // STANDARDWIDTH
-            if (rec.length >= 2) s.standardWidth = static_cast<uint16_t>(d.u16(0));
+        case read::kRecStandardWidth:
+            if (rec.length >= 2) s.standardWidth = rec.u16(0);
             break;
         case 0x0081:  // WSBOOL
-            if (rec.length >= 2) s.fitToPage = d.u16(0) & 0x0100;
+            if (rec.length >= 2) s.fitToPage = rec.u16(0) & 0x0100;
             break;
         case 0x0014:  // HEADER
         case 0x0015:  // FOOTER
-            s.headerFooter.add(rec.id, std::string(reinterpret_cast<const char*>(rec.data), rec.length));
+            s.headerFooter.add(rec.id, bytesOf(rec));
             break;
-        case 0x0026: case 0x0027: case 0x0028: case 0x0029:
-            if (rec.length >= 8) s.margins[rec.id - 0x0026] = tmplread::rdDouble(rec.data);
+        case 0x001A:  // VERTICALPAGEBREAKS
+        case 0x001B:  // HORIZONTALPAGEBREAKS
+            s.pageBreaks.add(rec.id, bytesOf(rec));
             break;
-        case 0x00A1:  // SETUP
+        case 0x002A:  // PRINTHEADERS
+            if (rec.length >= 2) s.printHeaders = rec.u16(0) & 1;
+            break;
+        case 0x002B:  // PRINTGRIDLINES
+            if (rec.length >= 2) s.printGrid = rec.u16(0) & 1;
+            break;
+        case 0x0083:  // HCENTER
+            if (rec.length >= 2) s.hCenter = rec.u16(0) & 1;
+            break;
+        case 0x0084:  // VCENTER
+            if (rec.length >= 2) s.vCenter = rec.u16(0) & 1;
+            break;
+        case read::kRecLeftMargin:
+        case read::kRecRightMargin:
+        case read::kRecTopMargin:
+        case read::kRecBottomMargin:
+            if (rec.length >= 8) s.margins[rec.id - read::kRecLeftMargin] = rec.f64(0);
+            break;
+        case read::kRecSetup:
             if (rec.length >= 34) std::memcpy(s.setup.data(), rec.data, 34);
             break;
         case 0x023E:  // WINDOW2
-            if (rec.length >= 2) s.grid = (d.u16(0) & 0x0002) ? 1 : 0;
+            if (rec.length >= 2) s.grid = (rec.u16(0) & 0x0002) ? 1 : 0;
             break;
         case kMergedCells:
             if (rec.length >= 2) {
-                unsigned n = d.u16(0);
+                const unsigned n = rec.u16(0);
                 for (unsigned i = 0; i < n && 2 + i * 8 + 8 <= rec.length; ++i) {
                     std::array<uint16_t, 4> a{};
-                    for (int k = 0; k < 4; ++k) a[k] = static_cast<uint16_t>(d.u16(2 + i * 8 + k * 2));
+                    for (int k = 0; k < 4; ++k) a[k] = rec.u16(2 + i * 8 + k * 2);
                     if (a[0] <= a[1] && a[2] <= a[3] && a[3] < 256) s.merged.push_back(a);
                 }
             }
             break;
+        case kRecExternCount:  // the sheet's own references (BIFF5)
+        case kRecExternSheet:
+            if (!b.biff8) s.extRefs.add(rec.id, bytesOf(rec));
+            break;
         case 0x005D:  // OBJ
         case 0x01B6:  // TXO
         case 0x00EC:  // MSODRAWING
+        case 0x00ED:  // MSODRAWINGSELECTION
         case 0x001C:  // NOTE
         case 0x00E9:  // BITMAP
-            // Drawing objects need the book's drawing group, which is not carried:
-            // they are left out rather than written as dangling references.
+        case 0x007F:  // IMDATA
+            // Drawings, pictures, text boxes and notes, in their order; the book's
+            // drawing group they refer to is carried with the globals.
+            s.objects.add(rec.id, bytesOf(rec));
+            continueTo = &s.objects;
+            break;
+        case 0x01B0:  // CONDFMT
+        case 0x01B1:  // CF
+        case 0x01B8:  // HLINK
+        case 0x0800:  // QUICKTIP
+        case 0x01B2:  // DVAL
+        case 0x01BE:  // DV
+        case 0x015F:  // LABELRANGES
+            s.templateMerged.add(rec.id, bytesOf(rec));
+            continueTo = &s.templateMerged;
+            break;
+        case kRecCodeName:
+            s.codeName = bytesOf(rec);
+            break;
+        case kRecGcw:
+            if (rec.length == 34) s.gcw = bytesOf(rec);
             break;
         default:
             break;
         }
-        return true;
-    });
-    if (pendingString)
-        insertCell(s, formulaRow, makeArena(s, formulaCol, formulaCol, kFormula,
-                                            tmplread::rd16(reinterpret_cast<const uint8_t*>(formulaData.data()) + 4),
-                                            std::string_view(formulaData).substr(6)));
+    }
+    flushPending(s);
+    if (!b.biff8 && !s.extRefs.items.empty()) s.refSheets = ownSheetList(s.extRefs);
 }
 
 struct Rewrite {
@@ -413,20 +583,17 @@ int g_tempCounter = 0;
 // workbook; the book number otherwise.
 int createFromTemplate(const char* file, const char* templ, bool keepMarkers) {
     if (!file || !*file || !templ) return kErrTemplate;
-    std::vector<uint8_t> stream;
-    tmplread::StreamKind kind = tmplread::StreamKind::None;
-    if (tmplread::loadWorkbookStream(templ, stream, kind) != tmplread::LoadResult::Ok) return kErrTemplate;
-    bool biff8 = kind == tmplread::StreamKind::Workbook;
-    std::vector<tmplread::SheetEntry> entries;
-    if (!tmplread::readBoundSheets(stream, biff8, entries) || entries.empty() ||
-        entries.size() > static_cast<std::size_t>(kMaxSheets))
-        return kErrTemplate;
+    read::WorkbookStream wb;
+    if (read::openWorkbookFile(templ, wb) != read::OpenResult::Ok) return kErrTemplate;
+    const bool biff8 = wb.biff8;
+    const std::vector<read::SheetEntry> entries = read::readSheetEntries(wb);
+    if (entries.empty() || entries.size() > static_cast<std::size_t>(kMaxSheets)) return kErrTemplate;
     int slot = createBook(file, static_cast<int>(entries.size()) + 30000, biff8);
     if (slot < 0) return slot;
     Book* b = nullptr;
     lookupBook(slot, &b);
     try {
-        Loader l{*b, stream, keepMarkers, {}, {}, 0};
+        Loader l{*b, wb.stream, keepMarkers, {}, {}, 0, {}};
         if (!l.globals() || l.xfCount < kFirstUserAttr) {
             XM_Cancel(slot);
             return kErrTemplate;
@@ -440,7 +607,7 @@ int createFromTemplate(const char* file, const char* templ, bool keepMarkers) {
             if (!name.empty() && name.size() <= 32) s.name = name;
             s.visibility = entries[i].visibility;
             s.type = entries[i].type;
-            if (s.type == 0) l.sheet(static_cast<int>(i), entries[i].bofOffset);
+            if (s.type == 0) l.sheet(static_cast<int>(i), entries[i].bof);
         }
     } catch (const std::bad_alloc&) {
         XM_Cancel(slot);
