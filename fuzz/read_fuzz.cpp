@@ -88,6 +88,15 @@ void exercise(const std::string& path) {
     }
     for (int i = 0; i < 400; ++i) XlsGetFormat(i, text, sizeof text);
     XlsCloseBook(0);
+
+    // The same bytes as a template: loaded, filled by name and stored, or refused.
+    const std::string out = path + ".out";
+    int t = XM_CreateT(out.c_str(), path.c_str());
+    if (t >= 0) {
+        XM_WriteStrh(t, 0, "**a", 0, 0, "x");
+        XM_Close(t);
+    }
+    unlink(out.c_str());
 }
 
 }  // namespace

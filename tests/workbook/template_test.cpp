@@ -134,6 +134,18 @@ TEST_F(Template, XlsOpenBookWithSourceAndXlMovePosh) {
     ASSERT_EQ(XlsCloseBook(1), 1);
     EXPECT_EQ(checkBook(out, R"({"sheets": [{"cells": {"0,0": {"value": "Weekly"}, "2,1": {"value": 7.25}}}]})"), "");
 
+    // XM_Open with a source also opens the source for reading in the next slot, until
+    // the rewrite is closed.
+    int b = XM_Open(dir.file("from-source.xls").c_str(), t.c_str());
+    ASSERT_GE(b, 0);
+    int kind = -1;
+    char text[32];
+    EXPECT_EQ(XM_Read(b + 1, 0, 0, 2, &kind, nullptr, text, sizeof text), 0);
+    EXPECT_EQ(kind, 1);
+    EXPECT_STREQ(text, "Total");
+    EXPECT_EQ(XM_OpenClose(b), 0);
+    EXPECT_EQ(XM_Read(b + 1, 0, 0, 2, &kind, nullptr, text, sizeof text), -3);
+
     std::string xl = dir.file("xl.xls");
     ASSERT_EQ(XL_CreateT(xl.c_str(), t.c_str()), 0);
     EXPECT_EQ(XL_MovePosh("**value", 1, 1), 0);

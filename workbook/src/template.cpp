@@ -573,6 +573,7 @@ struct Rewrite {
     bool used = false;
     std::string target;   // the file to be replaced at XM_OpenClose
     std::string stored;   // where the book is stored: tells a stale entry from this book's
+    int readSlot = -1;    // the source opened for reading beside the book
 };
 Rewrite g_rewrites[kSlots];
 int g_tempCounter = 0;
@@ -644,7 +645,14 @@ int XM_Open(const char* file, const char* source) {
     } else {
         slot = createFromTemplate(file, source, false);
         if (slot < 0) return kErrFile;
-        g_rewrites[slot] = Rewrite{true, std::string(), file};
+        // The source is also open for reading, so the caller can read its values
+        // while filling the new book.
+        int reading = XM_ReadOpen(source);
+        if (reading < 0) {
+            XM_Cancel(slot);
+            return kErrFile;
+        }
+        g_rewrites[slot] = Rewrite{true, std::string(), file, reading};
     }
     g_templateEdit = true;
     return slot;
@@ -661,6 +669,7 @@ int XM_OpenClose(int book) {
     rc = XM_Close(book);
     if (book >= 0 && book < kSlots) g_rewrites[book] = Rewrite{};
     g_templateEdit = false;
+    if (rw.readSlot >= 0 && XM_ReadClose(rw.readSlot) != 0) rc = kErrBook;
     if (rc) return kErrBook;
     if (!rw.target.empty()) {
         std::error_code ec;
