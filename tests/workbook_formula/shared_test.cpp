@@ -68,6 +68,8 @@ TEST(SharedFormula, Biff5RelativeReferences) {
     EXPECT_EQ(expand("2C" "FFFF" "01", k5, 0, 0), "24" "FFFF" "01");  // row 16383
     // Row 16382 + 3 wraps to 1 without touching the flag bits.
     EXPECT_EQ(expand("2C" "03C0" "00", k5, 16382, 7), "24" "01C0" "07");
+    // The same with only the row relative: the carry must not set the column flag.
+    EXPECT_EQ(expand("2C" "0380" "07", k5, 16382, 2), "24" "0180" "07");
     // Absolute row 100 with relative column -1 from column 0.
     EXPECT_EQ(expand("2C" "6440" "FF", k5, 9, 0), "24" "6440" "FF");
     // Area: row1 +2 relative / column 7 absolute, row2 100 absolute / column -1 relative.
@@ -170,7 +172,8 @@ TEST(SharedFormula, RefusesWhatCannotBeWalked) {
     // A tExp that is the last byte.
     EXPECT_EQ(expand("01", k8, 0, 0), "fail");
     // Rich-text or extended string.
-    EXPECT_EQ(expand("17" "01" "08" "41" "0000", k8, 0, 0), "fail");
+    EXPECT_EQ(expand("17" "01" "08" "41" "16", k8, 0, 0), "fail");
+    EXPECT_EQ(expand("17" "01" "04" "41" "16", k8, 0, 0), "fail");
     // 3D references with a relative part are not rebased.
     EXPECT_EQ(expand("3A" "0000" "0000" "0080", k8, 0, 0), "fail");
     EXPECT_EQ(expand("5B" "0000" "0000" "0000" "0000" "0040", k8, 0, 0), "fail");
