@@ -5,6 +5,9 @@
 #include <celvane.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -71,6 +74,29 @@ TEST_F(Sheets, AddingAndDeletingKeepOneToTwoHundredFiftyFive) {
     EXPECT_EQ(boundName(*bounds[0], false), "Sheet1");
     EXPECT_EQ(boundName(*bounds[13], false), "Sheet14");
     EXPECT_EQ(checkBook(p, R"({"nsheets": 14})"), "");
+}
+
+TEST_F(Sheets, DeletingASheetKeepsFormulasOnTheOthersPointingRight) {
+    std::string p = dir.file("refs.xls");
+    int b = XM_Create97(p.c_str(), 4);
+    ASSERT_GE(b, 0);
+    for (int i = 1; i < 4; ++i) ASSERT_EQ(XM_WriteInt(b, i, 0, 0, (i + 1) * 10), 0);
+    ASSERT_EQ(XM_SetRefSheet(b, 0, "Sheet2/Sheet3/Sheet4"), 0);
+    ASSERT_EQ(XM_WriteFunc(b, 0, 0, 0, "Sheet2!A1"), 0);
+    ASSERT_EQ(XM_WriteFunc(b, 0, 0, 1, "Sheet4!A1"), 0);
+    ASSERT_EQ(XM_WriteFunc(b, 0, 0, 2, "Sheet3!A1"), 0);
+    ASSERT_EQ(XM_SetDelSheet(b, 2, 1), 0);  // Sheet3 goes; Sheet4 becomes the third sheet
+    ASSERT_EQ(XM_Close(b), 0);
+    // Gnumeric recalculates: the later sheet is still found, the deleted one is #REF!.
+    std::string csv = dir.file("refs.csv");
+    ASSERT_EQ(std::system(("ssconvert --recalc '" + p + "' '" + csv + "' 2>/dev/null").c_str()), 0);
+    std::ifstream in(csv);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all, "20\n40\n#REF!\n");
+    Stream s = readStream(p);
+    ASSERT_TRUE(s.ok);
+    ASSERT_EQ(s.all(0x01AE).size(), 1u);
+    EXPECT_EQ(s.all(0x01AE)[0]->u16(0), 3u);  // this book's SUPBOOK counts the sheets left
 }
 
 TEST_F(Sheets, AddedSheetsAreNumberedAfterTheLast) {

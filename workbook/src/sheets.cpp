@@ -86,6 +86,21 @@ int XM_SetDelSheet(int book, int first, int count) {
         kept.push_back(v);
     }
     b->variables.swap(kept);
+    // External-sheet entries of this book follow their sheets too; an entry whose sheets
+    // are all gone refers to a deleted sheet (0xFFFF), as a formula's #REF! does.
+    const int gone = end - first;
+    for (auto& e : b->externSheets) {
+        if (e[0] != 0 || e[1] >= 0xFFFE) continue;
+        int lo = e[1], hi = e[2];
+        lo = lo >= end ? lo - gone : lo >= first ? first : lo;
+        hi = hi >= end ? hi - gone : hi >= first ? first - 1 : hi;
+        if (lo > hi) {
+            e[1] = e[2] = 0xFFFF;
+        } else {
+            e[1] = static_cast<uint16_t>(lo);
+            e[2] = static_cast<uint16_t>(hi);
+        }
+    }
     return kOk;
 }
 

@@ -382,6 +382,10 @@ bool store(Book& b) {
         put16(c, 1);
         put16(c, 0);
         b.globals[Book::Country].add(0x008C, c);
+        // This book's SUPBOOK counts the sheets as they are now, after any added or deleted.
+        for (Record& r : b.globals[Book::References].items)
+            if (r.no == 0x01AE && r.data.size() == 4 && get16(r.data, 2) == 0x0401)
+                set16(r.data, 0, static_cast<unsigned>(b.sheetCount()));
         if (!b.externSheets.empty()) {
             std::string d;
             put16(d, static_cast<unsigned>(b.externSheets.size()));
