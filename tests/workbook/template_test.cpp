@@ -200,6 +200,32 @@ TEST_F(Template, ForeignTemplateKeepsNotesPicturesNamesAndLinks) {
     EXPECT_EQ(centre->u16(0), 1u);
 }
 
+TEST_F(Template, ForeignBiff5TemplateKeepsNamesNotesAndReferences) {
+    // The same template converted to BIFF5 by Gnumeric: its names and the sheet's own
+    // EXTERNSHEET records come along, so both its formula and a new one still work.
+    std::string t5 = dir.file("foreign5.xls");
+    ASSERT_EQ(std::system(("ssconvert -T Gnumeric_Excel:excel_biff7 '" + foreignTemplate() + "' '" + t5 +
+                           "' 2>/dev/null").c_str()), 0);
+    std::string out = dir.file("invoice5.xls");
+    int b = XM_CreateT(out.c_str(), t5.c_str());
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(XM_WriteStrh(b, 0, "**title", 0, 0, "Invoice"), 0);
+    EXPECT_EQ(XM_WriteInt(b, 1, 0, 0, 21), 0);
+    EXPECT_EQ(XM_SetRefSheet(b, 0, "Form/Data"), 0);
+    EXPECT_EQ(XM_WriteFunc(b, 0, 1, 6, "Data!A1+1"), 0);
+    ASSERT_EQ(XM_Close(b), 0);
+    EXPECT_EQ(checkBook(out, R"({"sheets": [{"name": "Form", "cells": {"0,1": {"value": "Invoice"}}}]})"), "");
+    std::string csv = dir.file("invoice5.csv");
+    ASSERT_EQ(std::system(("ssconvert --recalc '" + out + "' '" + csv + "' 2>/dev/null").c_str()), 0);
+    std::ifstream in(csv);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all, ",Invoice\nAmount,\n,\n,42\nExample,\n,\n,22\n");
+    Stream s = readStream(out);
+    ASSERT_TRUE(s.ok);
+    EXPECT_FALSE(s.all(0x0018).empty());  // the defined names
+    EXPECT_FALSE(s.all(0x001C).empty());  // the note
+}
+
 TEST_F(Template, HeaderAndFooterFollowTheTemplateEditFlag) {
     std::string t = foreignTemplate();
     // Rewriting keeps them, and the flag is cleared when the rewrite closes.
