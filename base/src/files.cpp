@@ -1,6 +1,8 @@
 #include "base/files.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -49,6 +51,66 @@ bool LineReader::next(std::string& line, std::size_t maxBytes, bool splitLong) {
         if (splitLong) pending_.assign(line, maxBytes, std::string::npos);
         line.resize(maxBytes);
     }
+    return true;
+}
+
+bool BlockLineReader::open(const std::string& path) {
+    close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd_ >= 0;
+}
+
+void BlockLineReader::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    std::vector<char>().swap(buf_);
+    begin_ = end_ = 0;
+    eof_ = false;
+}
+
+// Moves the unread rest to the front and reads one more block behind it, growing the
+// buffer when the rest fills it (a line longer than a block). False at the end of the
+// file or on a read error, which ends the reading like the end of the file.
+bool BlockLineReader::fill() {
+    if (eof_ || fd_ < 0) return false;
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (buf_.size() - end_ < block_) buf_.resize(end_ + block_);
+    ssize_t n;
+    do {
+        n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+        eof_ = true;
+        return false;
+    }
+    end_ += static_cast<std::size_t>(n);
+    return true;
+}
+
+bool BlockLineReader::next(std::string_view& line, std::size_t maxBytes) {
+    std::size_t scanned = begin_;
+    std::size_t len;
+    for (;;) {
+        if (const void* nl = end_ > scanned ? std::memchr(buf_.data() + scanned, '\n', end_ - scanned) : nullptr) {
+            len = static_cast<std::size_t>(static_cast<const char*>(nl) - (buf_.data() + begin_));
+            break;
+        }
+        std::size_t seen = end_ - begin_;
+        if (!fill()) {
+            if (begin_ == end_) return false;
+            len = end_ - begin_;
+            break;
+        }
+        scanned = begin_ + seen;
+    }
+    const char* p = buf_.data() + begin_;
+    begin_ = std::min(begin_ + len + 1, end_);
+    if (len > 0 && p[len - 1] == '\r') --len;
+    line = std::string_view(p, std::min(len, maxBytes));
     return true;
 }
 

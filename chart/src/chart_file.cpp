@@ -400,7 +400,7 @@ double readFraction(std::string_view text, int digits) {
 
 int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* slotCount,
                   const ReadSettings& settings) {
-    base::LineReader in;
+    base::BlockLineReader in;
     if (!in.open(path)) return fail(model, slotCount);
     model.clear();
     struct stat st {};
@@ -408,9 +408,10 @@ int ReadChartFile(bool quiet, const std::string& path, ChartModel& model, int* s
 
     Reader reader(model, path, settings, fileSize);
     const unsigned char* table = scrambleReadTable();
-    std::string stored, text;
+    std::string_view stored;
+    std::string text;
     long counted = 0;
-    while (in.next(stored, kMaxStoredLine, false)) {
+    while (in.next(stored, kMaxStoredLine)) {
         if (stored.empty()) continue;
         ++counted;
         // Unscramble into a reused buffer: the marker byte (1..9) says the line is

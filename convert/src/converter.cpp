@@ -445,12 +445,12 @@ public:
 
 private:
     enum class LineKind { Skip, End, Data };
-    LineKind classify(const std::string& raw);
-    bool readLine(base::LineReader& in, std::string& raw);
-    bool firstPass(base::LineReader& in);
+    LineKind classify(std::string_view raw);
+    bool readLine(base::BlockLineReader& in, std::string_view& raw);
+    bool firstPass(base::BlockLineReader& in);
     bool writeHeader(LineWriter& w);
     bool writeSection(LineWriter& w, const char* name, const TextList& list, bool signals);
-    bool secondPass(base::LineReader& in, LineWriter& w);
+    bool secondPass(base::BlockLineReader& in, LineWriter& w);
     bool addToPool(TextList& list, std::string_view s, const char* what, int& no);
     std::string forChart(std::string_view raw, bool& ok);
     void appendStamp(std::string& out, const TimeStamp& ts, std::string_view digits, bool header) const;
@@ -460,7 +460,7 @@ private:
     ConvertStats& stats_;
     std::optional<base::InputCode> code_;
     std::optional<base::LineDecoder> decoder_;  // JIS and EUC-JP logs: lines to UTF-8
-    std::string undecoded_;
+    std::string decoded_;
     TextList signals_, comments_, displays_;
     std::vector<long> eventCounts_;
     std::size_t poolUsed_ = 0;
@@ -476,18 +476,20 @@ private:
 
 // Reads a line of up to 1023 bytes (the rest of a longer line is dropped); lines of
 // JIS and EUC-JP logs come back as UTF-8.
-bool Run::readLine(base::LineReader& in, std::string& raw) {
-    if (!decoder_) return in.next(raw, kMaxLogLine, false);
-    if (!in.next(undecoded_, kMaxLogLine, false)) return false;
-    decoder_->decode(undecoded_, raw);
+bool Run::readLine(base::BlockLineReader& in, std::string_view& raw) {
+    if (!in.next(raw, kMaxLogLine)) return false;
+    if (decoder_) {
+        decoder_->decode(raw, decoded_);
+        raw = decoded_;
+    }
     return true;
 }
 
-Run::LineKind Run::classify(const std::string& raw) {
+Run::LineKind Run::classify(std::string_view raw) {
     if (raw.empty() || raw[0] == '#' || raw[0] == ';') return LineKind::Skip;
     if (raw == "/") return LineKind::End;
     // Lines holding NUL bytes are not text; skip them.
-    if (std::strlen(raw.c_str()) != raw.size()) return LineKind::Skip;
+    if (std::memchr(raw.data(), 0, raw.size())) return LineKind::Skip;
     return LineKind::Data;
 }
 
@@ -504,8 +506,8 @@ bool Run::addToPool(TextList& list, std::string_view s, const char* what, int& n
     return true;
 }
 
-bool Run::firstPass(base::LineReader& in) {
-    std::string raw;
+bool Run::firstPass(base::BlockLineReader& in) {
+    std::string_view raw;
     if (decoder_) decoder_->reset();
     while (readLine(in, raw)) {
         ++lineNo_;
@@ -619,8 +621,8 @@ bool Run::writeHeader(LineWriter& w) {
            writeSection(w, "[Display]", displays_, false) && w.line("") && w.line("[Timing]");
 }
 
-bool Run::secondPass(base::LineReader& in, LineWriter& w) {
-    std::string raw;
+bool Run::secondPass(base::BlockLineReader& in, LineWriter& w) {
+    std::string_view raw;
     std::string buf;
     if (decoder_) decoder_->reset();
     while (readLine(in, raw)) {
@@ -658,7 +660,7 @@ bool Run::secondPass(base::LineReader& in, LineWriter& w) {
 }
 
 int Run::go(const std::string& input, const std::string& output) {
-    base::LineReader in;
+    base::BlockLineReader in;
     if (input.empty() || base::isDirectory(input) || !in.open(input)) {
         reason_ = format("入力ファイルを開けません(%s)。", input.c_str());
         return kConvertUsage;

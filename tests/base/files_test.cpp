@@ -34,6 +34,39 @@ TEST(Files, ReadsCrLfAndLfAndCutsLongLines) {
     EXPECT_EQ(got, (std::vector<std::string>{"abc", "xy"}));
 }
 
+// The block reader must hand out exactly the lines the stdio reader does, whatever
+// block size splits the lines (and with lines much longer than a block).
+TEST(Files, BlockLineReaderMatchesLineReader) {
+    std::string d = tempDir();
+    std::string p = d + "/block.txt";
+    const std::string bodies[] = {
+        std::string("one\r\ntwo\nthree\r\n\n\r\nnul\0byte\n", 28) + std::string(70, 'x') + "\r\n" + "a\rb\n" +
+            "last-without-end\r",
+        "\n\n", "single", "", std::string(5000, 'y') + "\nshort\n"};
+    for (const std::string& body : bodies) {
+        ASSERT_TRUE(writeFileAtomic(p, body));
+        for (std::size_t maxBytes : {std::size_t(3), std::size_t(1023)}) {
+            std::vector<std::string> want, got;
+            LineReader r(p);
+            std::string line;
+            while (r.next(line, maxBytes, false)) want.push_back(line);
+            for (std::size_t block : {std::size_t(1), std::size_t(3), std::size_t(7), std::size_t(1) << 18}) {
+                BlockLineReader b(block);
+                ASSERT_TRUE(b.open(p));
+                got.clear();
+                std::string_view view;
+                while (b.next(view, maxBytes)) got.emplace_back(view);
+                EXPECT_EQ(got, want) << "block " << block << " max " << maxBytes;
+                EXPECT_FALSE(b.next(view, maxBytes));
+            }
+        }
+    }
+    BlockLineReader missing;
+    EXPECT_FALSE(missing.open(d + "/missing.txt"));
+    std::string_view view;
+    EXPECT_FALSE(missing.next(view, 10));
+}
+
 TEST(Files, FailedWriteKeepsPreviousCopy) {
     std::string d = tempDir();
     std::string p = d + "/keep.txt";

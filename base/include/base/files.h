@@ -39,6 +39,32 @@ private:
     bool cut_ = false;
 };
 
+// Reads a file line by line like LineReader (a line ends at LF, a CR before it is
+// dropped), but hands out views into one large buffer that is filled by whole blocks,
+// so a line costs no copy and no call into stdio. A view stays valid until the next
+// call of next(). For readers that go through large files once.
+class BlockLineReader {
+public:
+    explicit BlockLineReader(std::size_t blockBytes = 1 << 18) : block_(blockBytes ? blockBytes : 1) {}
+    ~BlockLineReader() { close(); }
+    BlockLineReader(const BlockLineReader&) = delete;
+    BlockLineReader& operator=(const BlockLineReader&) = delete;
+
+    bool open(const std::string& path);
+    void close();
+    // Next line without its line break and cut to at most `maxBytes` bytes (the rest
+    // of a longer line is dropped); false at the end of the file.
+    bool next(std::string_view& line, std::size_t maxBytes);
+
+private:
+    bool fill();
+    int fd_ = -1;
+    std::size_t block_;
+    std::vector<char> buf_;
+    std::size_t begin_ = 0, end_ = 0;
+    bool eof_ = false;
+};
+
 // Reads a whole file into `out`. False when it cannot be opened or read.
 bool readFile(const std::string& path, std::string& out);
 
