@@ -28,7 +28,23 @@ std::string format(const char* fmt, ...) {
     return s;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// Character classes for the scanning loops: blanks end words, "=" ends a signal name
+// and "(" a keyword.
+constexpr unsigned char kBlank = 1, kEquals = 2, kOpen = 4;
+constexpr std::array<unsigned char, 256> kClasses = [] {
+    std::array<unsigned char, 256> t{};
+    t[' '] = t['\t'] = kBlank;
+    t['='] = kEquals;
+    t['('] = kOpen;
+    return t;
+}();
+inline unsigned classOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
+inline bool isBlank(char c) { return classOf(c) == kBlank; }
+
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 // Writes `v` in decimal at `p`, zero-padded to at least `width` digits, as "%0*d"
 // does (a minus sign counts towards the width); returns the end. At most 32 bytes.
@@ -39,10 +55,6 @@ char* putPadded(char* p, long long v, int width) {
     if (v >= 0 && width > 0 && width <= 12 && v < kLimits[width]) {
         unsigned long long u = static_cast<unsigned long long>(v);
         if (u < 4294967296ULL) {
-            static constexpr char kPairs[] =
-                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                "8081828384858687888990919293949596979899";
             std::uint32_t w = static_cast<std::uint32_t>(u);
             int k = width;
             while (k >= 2) {
@@ -134,19 +146,29 @@ struct Event {
     std::string_view comment;
 };
 
+// The bytes of a short word (at most 8) in one number, each with bit 5 set. Bit 5
+// turns an upper-case letter into its lower case, and only the two cases of a letter
+// come out as that lower-case letter, so comparing with the folded lower-case keyword
+// is a comparison that ignores the letter case.
+constexpr std::uint64_t folded(std::string_view k) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < k.size(); ++i) v |= std::uint64_t(static_cast<unsigned char>(k[i]) | 0x20) << (8 * i);
+    return v;
+}
+
 Keyword keywordOf(std::string_view k) {
-    // Pick the one candidate by length and first letter, then compare.
-    if (k.empty()) return Keyword::None;
-    char f = static_cast<char>(k[0] & ~0x20);
+    // Pick the candidates by length, then compare the folded words.
     switch (k.size()) {
-        case 2: return f == 'O' && base::equalsNoCase(k, "ON") ? Keyword::On : Keyword::None;
-        case 3: return f == 'O' && base::equalsNoCase(k, "OFF") ? Keyword::Off : Keyword::None;
-        case 4: return f == 'D' && base::equalsNoCase(k, "DISP") ? Keyword::Disp : Keyword::None;
-        case 5:
-            if (f == 'P') return base::equalsNoCase(k, "PULSE") ? Keyword::Pulse : Keyword::None;
-            if (f == 'G') return base::equalsNoCase(k, "GRAPH") ? Keyword::Graph : Keyword::None;
-            if (f == 'V') return base::equalsNoCase(k, "VALUE") ? Keyword::Value : Keyword::None;
+        case 2: return folded(k) == folded("on") ? Keyword::On : Keyword::None;
+        case 3: return folded(k) == folded("off") ? Keyword::Off : Keyword::None;
+        case 4: return folded(k) == folded("disp") ? Keyword::Disp : Keyword::None;
+        case 5: {
+            std::uint64_t f = folded(k);
+            if (f == folded("pulse")) return Keyword::Pulse;
+            if (f == folded("graph")) return Keyword::Graph;
+            if (f == folded("value")) return Keyword::Value;
             return Keyword::None;
+        }
         default: return Keyword::None;
     }
 }
@@ -234,13 +256,13 @@ bool parseEventWord(std::string_view w, Event& ev) {
     if (i >= w.size() || w[i] != '$') return false;
     ++i;
     std::size_t n0 = i;
-    while (i < w.size() && !isBlank(w[i]) && w[i] != '=') ++i;
+    while (i < w.size() && !(classOf(w[i]) & (kBlank | kEquals))) ++i;
     ev.name = w.substr(n0, i - n0);
     while (i < w.size() && isBlank(w[i])) ++i;
     if (i >= w.size() || w[i] != '=') return false;
     ++i;
     std::size_t k0 = i;
-    while (i < w.size() && !isBlank(w[i]) && w[i] != '(') ++i;
+    while (i < w.size() && !(classOf(w[i]) & (kBlank | kOpen))) ++i;
     std::string_view keyword = w.substr(k0, i - k0);
     // A signal without a name could not be listed or read back.
     if (keyword.empty() || ev.name.empty()) return false;
@@ -302,15 +324,6 @@ char letterOf(Keyword k) {
         case Keyword::None: break;
     }
     return '?';
-}
-
-// Fraction digits as a whole count of 10^-digits seconds: cut or filled with zeros.
-double fractionOf(std::string_view digits, int n) {
-    double v = 0;
-    int used = 0;
-    for (; used < n && static_cast<std::size_t>(used) < digits.size(); ++used) v = v * 10 + (digits[used] - '0');
-    for (; used < n; ++used) v *= 10;
-    return v;
 }
 
 // FNV-1a: names and comments are short, and this beats a general byte hash on them.
@@ -405,14 +418,12 @@ bool splitLine(std::string_view line, DataLine& d) {
     const char* p = line.data();
     const std::size_t n = line.size();
     std::size_t i = 0;
-    // Words end at a blank or a tab; the search for each runs through memchr.
+    // Words end at a blank or a tab. They are short, so a plain loop beats a
+    // library search.
     auto word = [&](std::string_view& out) {
         while (i < n && isBlank(p[i])) ++i;
         std::size_t s = i;
-        const void* sp = std::memchr(p + i, ' ', n - i);
-        std::size_t e = sp ? static_cast<std::size_t>(static_cast<const char*>(sp) - p) : n;
-        if (const void* tab = std::memchr(p + i, '\t', e - i)) e = static_cast<std::size_t>(static_cast<const char*>(tab) - p);
-        i = e;
+        while (i < n && !isBlank(p[i])) ++i;
         out = std::string_view(p + s, i - s);
         return i > s;
     };
@@ -573,21 +584,45 @@ void Run::appendStamp(std::string& out, const TimeStamp& ts, std::string_view di
     out.append(buf, putStamp(buf, ts, digits, header));
 }
 
+// Two digits of a number below 100 (the clock and calendar fields); others take the
+// general way.
+inline char* putTwo(char* p, int v) {
+    if (static_cast<unsigned>(v) >= 100u) return putPadded(p, v, 2);
+    p[0] = kPairs[2 * v];
+    p[1] = kPairs[2 * v + 1];
+    return p + 2;
+}
+
 char* Run::putStamp(char* p, const TimeStamp& ts, std::string_view digits, bool header) const {
-    long long f = static_cast<long long>(fractionOf(digits, digits_));
-    p = putPadded(p, ts.year, 4);
+    if (static_cast<unsigned>(ts.year) < 10000u) {
+        p = putTwo(p, ts.year / 100);
+        p = putTwo(p, ts.year % 100);
+    } else {
+        p = putPadded(p, ts.year, 4);
+    }
     if (header) *p++ = '/';
-    p = putPadded(p, ts.month, 2);
+    p = putTwo(p, ts.month);
     if (header) *p++ = '/';
-    p = putPadded(p, ts.day, 2);
+    p = putTwo(p, ts.day);
     *p++ = ' ';
-    p = putPadded(p, ts.hour, 2);
+    p = putTwo(p, ts.hour);
     if (header) *p++ = ':';
-    p = putPadded(p, ts.minute, 2);
+    p = putTwo(p, ts.minute);
     if (header) *p++ = ':';
-    p = putPadded(p, ts.second, 2);
+    p = putTwo(p, ts.second);
     *p++ = header ? '.' : ' ';
-    return putPadded(p, f, digits_);
+    // The fraction digits (all digits, at most 12) cut or filled with zeros to the
+    // chart's digits are the digits of that whole number at that width; with no
+    // digits at all the number 0 is written.
+    if (digits_ == 0) {
+        *p++ = '0';
+        return p;
+    }
+    std::size_t width = static_cast<std::size_t>(digits_);
+    std::size_t used = std::min(digits.size(), width);
+    std::memcpy(p, digits.data(), used);
+    std::memset(p + used, '0', width - used);
+    return p + width;
 }
 
 bool Run::writeSection(LineWriter& w, const char* name, const TextList& list, bool signals) {
