@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdarg>
 #include <cstdio>
 
@@ -40,6 +41,30 @@ constexpr std::array<unsigned char, 256> kClasses = [] {
 }();
 inline unsigned classOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
 inline bool isBlank(char c) { return classOf(c) == kBlank; }
+
+// The lowest byte of an eight-byte load is the first in memory.
+inline std::uint64_t loadFirstLow(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
+// Position of the first blank (space or tab) in p[i..n), or n. Eight bytes at a time:
+// after the XOR with a blank, a byte that was that blank is zero and sets its top bit
+// in the mask; the lowest bit set in the mask is exactly the first such byte (false
+// hits can only follow a true one).
+inline std::size_t findBlank(const char* p, std::size_t i, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v = loadFirstLow(p + i);
+        std::uint64_t s = v ^ (kOnes * ' '), t = v ^ (kOnes * '\t');
+        std::uint64_t m = ((s - kOnes) & ~s & kHighs) | ((t - kOnes) & ~t & kHighs);
+        if (m) return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
+    }
+    while (i < n && !isBlank(p[i])) ++i;
+    return i;
+}
 
 constexpr char kPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -389,7 +414,18 @@ public:
         buf_.resize(at + text.size() + 3);
         char* p = buf_.data() + at;
         *p++ = static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
-        for (unsigned char b : text) *p++ = static_cast<char>(write_[b]);
+        const unsigned char* table = write_.data();
+        const unsigned char* from = reinterpret_cast<const unsigned char*>(text.data());
+        const std::size_t n = text.size();
+        std::size_t k = 0;
+        for (; k + 4 <= n; k += 4) {
+            p[k] = static_cast<char>(table[from[k]]);
+            p[k + 1] = static_cast<char>(table[from[k + 1]]);
+            p[k + 2] = static_cast<char>(table[from[k + 2]]);
+            p[k + 3] = static_cast<char>(table[from[k + 3]]);
+        }
+        for (; k < n; ++k) p[k] = static_cast<char>(table[from[k]]);
+        p += n;
         *p++ = '\r';
         *p = '\n';
         return buf_.size() < kFlushBytes || flush();
@@ -418,12 +454,11 @@ bool splitLine(std::string_view line, DataLine& d) {
     const char* p = line.data();
     const std::size_t n = line.size();
     std::size_t i = 0;
-    // Words end at a blank or a tab. They are short, so a plain loop beats a
-    // library search.
+    // Words end at a blank or a tab.
     auto word = [&](std::string_view& out) {
         while (i < n && isBlank(p[i])) ++i;
         std::size_t s = i;
-        while (i < n && !isBlank(p[i])) ++i;
+        i = findBlank(p, i, n);
         out = std::string_view(p + s, i - s);
         return i > s;
     };
