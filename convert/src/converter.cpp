@@ -50,20 +50,46 @@ inline std::uint64_t loadFirstLow(const char* p) {
     return v;
 }
 
-// Position of the first blank (space or tab) in p[i..n), or n. Eight bytes at a time:
-// after the XOR with a blank, a byte that was that blank is zero and sets its top bit
-// in the mask; the lowest bit set in the mask is exactly the first such byte (false
-// hits can only follow a true one).
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+
+// Top bit set in each byte of `v` that equals `c`, exact up to the first such byte:
+// after the XOR a byte that was `c` is zero, and the subtraction sets the top bit of
+// a zero byte (and can set false ones only above a true one).
+inline std::uint64_t bytesEqual(std::uint64_t v, char c) {
+    std::uint64_t x = v ^ (kOnes * static_cast<unsigned char>(c));
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// Position of the first blank (space or tab) in p[i..n), or n; eight bytes at a time.
 inline std::size_t findBlank(const char* p, std::size_t i, std::size_t n) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
     for (; i + 8 <= n; i += 8) {
         std::uint64_t v = loadFirstLow(p + i);
-        std::uint64_t s = v ^ (kOnes * ' '), t = v ^ (kOnes * '\t');
-        std::uint64_t m = ((s - kOnes) & ~s & kHighs) | ((t - kOnes) & ~t & kHighs);
-        if (m) return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
+        if (std::uint64_t m = bytesEqual(v, ' ') | bytesEqual(v, '\t'))
+            return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
     }
     while (i < n && !isBlank(p[i])) ++i;
     return i;
+}
+
+// Position of the first byte `c` in p[i..n), or n; eight bytes at a time.
+inline std::size_t findByte(const char* p, std::size_t i, std::size_t n, char c) {
+    for (; i + 8 <= n; i += 8)
+        if (std::uint64_t m = bytesEqual(loadFirstLow(p + i), c))
+            return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
+    while (i < n && p[i] != c) ++i;
+    return i;
+}
+
+// True when some byte of `s` is above 127.
+inline bool hasHighByte(std::string_view s) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    std::uint64_t all = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) all |= loadFirstLow(p + i);
+    unsigned char rest = 0;
+    for (; i < n; ++i) rest |= static_cast<unsigned char>(p[i]);
+    return (all & kHighs) || (rest & 0x80);
 }
 
 constexpr char kPairs[] =
@@ -469,9 +495,8 @@ bool splitLine(std::string_view line, DataLine& d) {
     d.comment = {};
     std::size_t from = d.word.empty() ? i : static_cast<std::size_t>(d.word.data() - p);
     while (from + 1 < n) {
-        const void* hit = std::memchr(p + from, '/', n - from - 1);
-        if (!hit) break;
-        std::size_t c = static_cast<std::size_t>(static_cast<const char*>(hit) - p);
+        std::size_t c = findByte(p, from, n - 1, '/');
+        if (c >= n - 1) break;
         if (p[c + 1] == '/') {
             d.comment = trimBlanks(line.substr(c + 2));
             break;
@@ -561,9 +586,7 @@ bool Run::firstPass(base::BlockLineReader& in) {
         if (k == LineKind::End) break;
         if (k == LineKind::Skip) continue;
         ++stats_.dataLines;
-        unsigned char high = 0;
-        for (unsigned char c : raw) high |= c;
-        if (high & 0x80) {
+        if (hasHighByte(raw)) {
             sawNonAscii_ = true;
             if (allUtf8_ && !base::isValidUtf8(raw)) allUtf8_ = false;
         }
