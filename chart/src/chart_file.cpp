@@ -3,11 +3,11 @@
 #include "base/files.h"
 #include "base/services.h"
 #include "base/text.h"
+#include "base/wordscan.h"
 #include "chart/chart_time.h"
 #include "chart/scramble.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -264,54 +264,22 @@ struct FastRecord {
     char kind = 0;
 };
 
-// Eight bytes with the first one lowest.
-inline std::uint64_t loadFirstLow(const char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    return v;
-}
+using base::kByteOnes;
+using base::loadFirstLow;
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-
-// Mask of the bytes of `v` (as loaded by loadFirstLow) that are decimal digits, the
-// top bit of each such byte set. A byte is a digit when its high nibble is 3 and
-// adding 6 to it does not carry out of the low nibble.
-inline std::uint64_t digitMask(std::uint64_t v) {
-    std::uint64_t high3 = ~((v & (kOnes * 0xF0)) ^ (kOnes * 0x30));  // all ones in bytes with high nibble 3
-    std::uint64_t low = (v & (kOnes * 0x0F)) + (kOnes * 0x06);       // bit 4 set when the low nibble is above 9
-    std::uint64_t ok = high3 & ~low;  // bits 4..7 all set in the bytes that are digits
-    return ok & (ok << 1) & (ok << 2) & (ok << 3) & (kOnes * 0x80);
-}
-
-// Position of the first byte `a` or `b` in `s`, or its size. Eight bytes at a time:
-// after the XOR with a wanted byte, a byte that was it is zero and sets its top bit in
-// the mask; the lowest bit set in the mask is exactly the first such byte (false hits
-// can only follow a true one).
+// Position of the first byte `a` or `b` in `s`, or its size; eight bytes at a time.
 inline std::size_t findEither(std::string_view s, char a, char b) {
     const char* p = s.data();
     const std::size_t n = s.size();
-    constexpr std::uint64_t kHighs = kOnes * 0x80;
-    const std::uint64_t wa = kOnes * static_cast<unsigned char>(a), wb = kOnes * static_cast<unsigned char>(b);
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         std::uint64_t v = loadFirstLow(p + i);
-        std::uint64_t x = v ^ wa, y = v ^ wb;
-        std::uint64_t m = ((x - kOnes) & ~x & kHighs) | ((y - kOnes) & ~y & kHighs);
-        if (m) return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
+        if (std::uint64_t m = base::bytesEqual(v, static_cast<unsigned char>(a)) |
+                              base::bytesEqual(v, static_cast<unsigned char>(b)))
+            return i + base::firstMarked(m);
     }
     while (i < n && p[i] != a && p[i] != b) ++i;
     return i;
-}
-
-// The value of eight digit bytes (as loaded by loadFirstLow), first digit most
-// significant: pairs, then groups of four, then the whole.
-inline std::uint32_t eightDigits(std::uint64_t v) {
-    v -= kOnes * '0';
-    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFULL;
-    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFULL;
-    v = (v * 10000 + (v >> 32)) & 0xFFFFFFFFULL;
-    return static_cast<std::uint32_t>(v);
 }
 
 bool readFastRecord(std::string_view s, FastRecord& r) {
@@ -334,14 +302,14 @@ bool readFastRecord(std::string_view s, FastRecord& r) {
     // enough: eight digits and a blank, six digits and a blank.
     if (end - p >= 24) {
         std::uint64_t d = loadFirstLow(p), t = loadFirstLow(p + 9);
-        constexpr std::uint64_t kDigits8 = kOnes * 0x80, kDigits6 = 0x0000808080808080ULL;
-        if (digitMask(d) != kDigits8 || p[8] != ' ' || p[9] == ' ' || (digitMask(t) & kDigits6) != kDigits6 ||
+        constexpr std::uint64_t kDigits8 = kByteOnes * 0x80, kDigits6 = 0x0000808080808080ULL;
+        if (base::digitBytes(d) != kDigits8 || p[8] != ' ' || p[9] == ' ' || (base::digitBytes(t) & kDigits6) != kDigits6 ||
             p[15] != ' ' || p[16] == ' ')
             return false;
-        r.date = static_cast<std::int32_t>(eightDigits(d));
+        r.date = static_cast<std::int32_t>(base::eightDigits(d));
         // "HHMMSS" and two more bytes: shifted up by two bytes behind two zero
         // digits, the eight digits "00HHMMSS" are the number.
-        std::uint32_t hms = eightDigits((t << 16) | (kOnes * '0' & 0xFFFF));
+        std::uint32_t hms = base::eightDigits((t << 16) | (kByteOnes * '0' & 0xFFFF));
         r.seconds = static_cast<std::int32_t>(hms / 10000 * 3600 + hms / 100 % 100 * 60 + hms % 100);
         p += 16;
     } else {

@@ -3,11 +3,11 @@
 #include "base/files.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "base/wordscan.h"
 #include "chart/scramble.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdarg>
 #include <cstdio>
 
@@ -42,30 +42,15 @@ constexpr std::array<unsigned char, 256> kClasses = [] {
 inline unsigned classOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
 inline bool isBlank(char c) { return classOf(c) == kBlank; }
 
-// The lowest byte of an eight-byte load is the first in memory.
-inline std::uint64_t loadFirstLow(const char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    return v;
-}
-
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-
-// Top bit set in each byte of `v` that equals `c`, exact up to the first such byte:
-// after the XOR a byte that was `c` is zero, and the subtraction sets the top bit of
-// a zero byte (and can set false ones only above a true one).
-inline std::uint64_t bytesEqual(std::uint64_t v, char c) {
-    std::uint64_t x = v ^ (kOnes * static_cast<unsigned char>(c));
-    return (x - kOnes) & ~x & kHighs;
-}
+using base::bytesEqual;
+using base::firstMarked;
+using base::loadFirstLow;
 
 // Position of the first blank (space or tab) in p[i..n), or n; eight bytes at a time.
 inline std::size_t findBlank(const char* p, std::size_t i, std::size_t n) {
     for (; i + 8 <= n; i += 8) {
         std::uint64_t v = loadFirstLow(p + i);
-        if (std::uint64_t m = bytesEqual(v, ' ') | bytesEqual(v, '\t'))
-            return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
+        if (std::uint64_t m = bytesEqual(v, ' ') | bytesEqual(v, '\t')) return i + firstMarked(m);
     }
     while (i < n && !isBlank(p[i])) ++i;
     return i;
@@ -74,8 +59,7 @@ inline std::size_t findBlank(const char* p, std::size_t i, std::size_t n) {
 // Position of the first byte `c` in p[i..n), or n; eight bytes at a time.
 inline std::size_t findByte(const char* p, std::size_t i, std::size_t n, char c) {
     for (; i + 8 <= n; i += 8)
-        if (std::uint64_t m = bytesEqual(loadFirstLow(p + i), c))
-            return i + static_cast<std::size_t>(std::countr_zero(m) >> 3);
+        if (std::uint64_t m = bytesEqual(loadFirstLow(p + i), static_cast<unsigned char>(c))) return i + firstMarked(m);
     while (i < n && p[i] != c) ++i;
     return i;
 }
@@ -89,7 +73,7 @@ inline bool hasHighByte(std::string_view s) {
     for (; i + 8 <= n; i += 8) all |= loadFirstLow(p + i);
     unsigned char rest = 0;
     for (; i < n; ++i) rest |= static_cast<unsigned char>(p[i]);
-    return (all & kHighs) || (rest & 0x80);
+    return (all & base::kByteHighs) || (rest & 0x80);
 }
 
 constexpr char kPairs[] =
@@ -237,10 +221,11 @@ bool parseStamp(std::string_view date, std::string_view time, TimeStamp& ts) {
     // takes the general way.
     const char* d = date.data();
     const char* t = time.data();
+    // Digits of "YYYY/MM/" and of "HH:MM:SS", checked eight bytes at a time.
+    constexpr std::uint64_t kDateDigits = 0x0080800080808080ULL, kTimeDigits = 0x8080008080008080ULL;
     if (date.size() == 10 && time.size() >= 8 && d[4] == '/' && d[7] == '/' && t[2] == ':' && t[5] == ':' &&
-        isDigit(d[0]) && isDigit(d[1]) && isDigit(d[2]) && isDigit(d[3]) && isDigit(d[5]) && isDigit(d[6]) &&
-        isDigit(d[8]) && isDigit(d[9]) && isDigit(t[0]) && isDigit(t[1]) && isDigit(t[3]) && isDigit(t[4]) &&
-        isDigit(t[6]) && isDigit(t[7]) && (time.size() == 8 || t[8] == '.')) {
+        (base::digitBytes(loadFirstLow(d)) & kDateDigits) == kDateDigits && isDigit(d[8]) && isDigit(d[9]) &&
+        (base::digitBytes(loadFirstLow(t)) & kTimeDigits) == kTimeDigits && (time.size() == 8 || t[8] == '.')) {
         ts.year = twoDigits(d) * 100 + twoDigits(d + 2);
         ts.month = twoDigits(d + 5);
         ts.day = twoDigits(d + 8);
