@@ -285,13 +285,32 @@ inline std::size_t findEither(std::string_view s, char a, char b) {
 bool readFastRecord(std::string_view s, FastRecord& r) {
     const char* p = s.data();
     const char* end = p + s.size();
+    // Reads the run of digits at p and returns its length; `v` is its number when the
+    // run has at most 19 digits (longer ones only wrap around, and are refused by
+    // every caller). Eight bytes at a time where the record has them.
+    auto run = [&](std::uint64_t& v) -> int {
+        const char* start = p;
+        if (end - p >= 8) {
+            std::uint64_t w = loadFirstLow(p);
+            if (std::uint64_t other = ~base::digitBytes(w) & base::kByteHighs) {
+                unsigned n = base::firstMarked(other);
+                // The n digits shifted to the top behind zero digits.
+                v = n == 0 ? 0 : base::eightDigits((w << (8 * (8 - n))) | ((kByteOnes * '0') >> (8 * n)));
+                p += n;
+                return static_cast<int>(n);
+            }
+        }
+        v = 0;
+        for (; p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u; ++p)
+            v = v * 10 + static_cast<unsigned>(*p - '0');
+        return static_cast<int>(p - start);
+    };
     // Digits up to the next blank (or the end when `last`); at most `maxDigits`.
     auto digits = [&](std::int64_t& v, int minDigits, int maxDigits, bool last) {
-        const char* start = p;
-        v = 0;
-        while (p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u) v = v * 10 + (*p++ - '0');
-        int n = static_cast<int>(p - start);
+        std::uint64_t u;
+        int n = run(u);
         if (n < minDigits || n > maxDigits) return false;
+        v = static_cast<std::int64_t>(u);
         if (last) return p == end;
         if (p >= end || *p != ' ') return false;
         ++p;
@@ -327,11 +346,10 @@ bool readFastRecord(std::string_view s, FastRecord& r) {
     if (end - p < 3 || p[1] != ' ' || p[0] == ',' || p[2] == ' ') return false;
     r.kind = p[0];
     p += 2;
-    const char* vstart = p;
-    v = 0;
-    while (p < end && static_cast<unsigned>(static_cast<unsigned char>(*p)) - 48u < 10u) v = v * 10 + (*p++ - '0');
-    if (p == vstart || p - vstart > 9) return false;
-    r.value = static_cast<std::int32_t>(v);
+    std::uint64_t value;
+    int valueDigits = run(value);
+    if (valueDigits == 0 || valueDigits > 9) return false;
+    r.value = static_cast<std::int32_t>(value);
     const char* suffix = p;
     while (p < end && *p != ' ') {
         if (*p == ',' || r.kind != kKindPulse) return false;
