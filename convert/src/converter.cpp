@@ -663,7 +663,7 @@ char* Run::putStamp(char* p, const TimeStamp& ts, std::string_view digits, bool 
     }
     std::size_t width = static_cast<std::size_t>(digits_);
     std::size_t used = std::min(digits.size(), width);
-    std::memcpy(p, digits.data(), used);
+    if (used) std::memcpy(p, digits.data(), used);
     std::memset(p + used, '0', width - used);
     return p + width;
 }
