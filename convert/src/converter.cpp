@@ -448,9 +448,11 @@ public:
     // writing table maps 10, 13 and 26 to themselves, so no test is needed for them.
     bool line(std::string_view text) {
         ++lineNo_;
-        std::size_t at = buf_.size();
-        buf_.resize(at + text.size() + 3);
-        char* p = buf_.data() + at;
+        // The buffer only grows (never shrinks), so a line usually costs no resize.
+        std::size_t need = used_ + text.size() + 3;
+        if (need > buf_.size()) buf_.resize(std::max(need, kFlushBytes + 4096));
+        char* p = buf_.data() + used_;
+        used_ = need;
         *p++ = static_cast<char>(read_[lineNo_ & 255] % 9 + 1);
         const unsigned char* table = write_.data();
         const unsigned char* from = reinterpret_cast<const unsigned char*>(text.data());
@@ -466,11 +468,11 @@ public:
         p += n;
         *p++ = '\r';
         *p = '\n';
-        return buf_.size() < kFlushBytes || flush();
+        return used_ < kFlushBytes || flush();
     }
     bool flush() {
-        bool ok = f_.write(buf_);
-        buf_.clear();
+        bool ok = f_.write(std::string_view(buf_.data(), used_));
+        used_ = 0;
         return ok;
     }
 
@@ -480,6 +482,7 @@ private:
     static constexpr std::size_t kFlushBytes = 1 << 16;
     std::array<unsigned char, 256> write_{};
     std::string buf_;
+    std::size_t used_ = 0;  // bytes of buf_ waiting to be written
     unsigned lineNo_ = 0;
 };
 
