@@ -243,6 +243,16 @@ TEST_F(ChartFileTest, RecordsWithOddSpacingReadLikeTheUsualShape) {
     EXPECT_EQ(usual[1][0].time.fraction, 500000);
     EXPECT_EQ(usual[1][0].pulseUnit, kPulseMicro);
     EXPECT_EQ(usual[1][1].pulseUnit, kPulseMilli);
+
+    // Digit runs far longer than any field (beyond a 64-bit number) go the general
+    // way and saturate.
+    auto longRuns = chart("long.tct", {"20010101 000304 " + std::string(30, '7') + " 0001 S " + std::string(25, '9') + " " +
+                                       std::string(40, '8')});
+    ASSERT_EQ(longRuns[1].size(), 1u);
+    EXPECT_EQ(longRuns[1][0].time.seconds, 184);
+    EXPECT_EQ(longRuns[1][0].time.fraction, 777777);
+    EXPECT_EQ(longRuns[1][0].value, 2147483647);
+    EXPECT_EQ(longRuns[1][0].commentNo, 2147483647);
 }
 
 }  // namespace
