@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 #ifndef WBTEST_SCRIPTS
 #error "WBTEST_SCRIPTS must name the folder of the reader scripts"
@@ -110,6 +111,16 @@ std::string checkBook(const std::string& path, const std::string& expectJson) {
     int rc = run("/usr/bin/python3 " WBTEST_SCRIPTS "/check_book.py '" + path + "' '" + expectPath + "'", &out);
     if (rc == 0) return std::string();
     return out.empty() ? "checker failed" : out;
+}
+
+std::string recalculatedCsv(const std::string& path) {
+    const std::string csv = path + ".csv";
+    std::string out;
+    if (run("ssconvert --recalc '" + path + "' '" + csv + "'", &out) != 0) return "ssconvert failed: " + out;
+    std::ifstream in(csv, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(csv.c_str());
+    return text;
 }
 
 TempDir::TempDir() {

@@ -40,6 +40,10 @@ int run(const std::string& command, std::string* output = nullptr);
 // check_book.py). Returns an empty text when both agree, else the differences.
 std::string checkBook(const std::string& path, const std::string& expectJson);
 
+// The first sheet of a book as CSV text after Gnumeric has recalculated its formulas;
+// "ssconvert failed: ..." when it could not.
+std::string recalculatedCsv(const std::string& path);
+
 class TempDir {
 public:
     TempDir();
