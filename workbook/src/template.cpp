@@ -3,7 +3,6 @@
 // record reader; everything taken from it is checked against the record's length, so
 // a damaged template gives -5001 or loses the damaged part, never more.
 #include "internal.h"
-#include "read/reader.h"
 #include "read/records.h"
 
 #include "formula/shared.h"
@@ -29,7 +28,7 @@ using read::Next;
 using RecordView = read::Record;
 
 enum : uint16_t {
-    kRecFont = 0x0031, kRecFormat = 0x041E, kRecXf = 0x00E0, kRecStyle = 0x0293, kRecPalette = 0x0092,
+    kRecStyle = 0x0293, kRecPalette = 0x0092,
     kRecExternCount = 0x0016, kRecExternSheet = 0x0017, kRecName = 0x0018, kRecExternName = 0x0023,
     kRecSupBook = 0x01AE, kRecDrawingGroup = 0x00EB, kRecShrFmla = 0x04BC, kRecArray = 0x0221,
     kRecTable = 0x0236, kRecRString = 0x00D6, kRecCodeName = 0x01BA, kRecGcw = 0x00AB,
@@ -214,14 +213,14 @@ bool Loader::globals() {
         }
         continueTo = nullptr;
         switch (rec.id) {
-        case kRecFont:
+        case read::kRecFont:
             b.globals[Book::Fonts].add(rec.id, bytesOf(rec));
             break;
-        case kRecFormat:  // user formats are numbered past the template's
+        case read::kRecFormat:  // user formats are numbered past the template's
             if (rec.length >= 2 && static_cast<int>(rec.u16(0)) + 1 > b.nextFormat) b.nextFormat = rec.u16(0) + 1;
             b.globals[Book::Formats].add(rec.id, bytesOf(rec));
             break;
-        case kRecXf:
+        case read::kRecXf:
             b.globals[Book::Xfs].add(rec.id, bytesOf(rec));
             ++xfCount;
             break;
