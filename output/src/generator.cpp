@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// "[%s]"-style message with one path.
+// Fills the "%s" places of a message text in order.
 std::string message(const char* format, std::string_view a, std::string_view b = {}) {
     std::string out;
     for (const char* p = format; *p; ++p) {
@@ -341,7 +341,7 @@ int readForm(const std::string& path, Form& out) {
     if (!r.open(path)) return -1;
     enum { Head, Body, Tail } part = Head;
     std::string line;
-    while (r.next(line)) {
+    while (r.next(line, kFormLineBytes, true)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (part == Head) {
             out.head.push_back(line);
