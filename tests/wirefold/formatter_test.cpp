@@ -41,7 +41,7 @@ TEST(Formatter, WritesStampEndpointsAndPayload) {
     // The characters come from the character field as printed, blanks shown as dots included.
     EXPECT_EQ(format(text), "02/03/2001 04:05:06.789012 10.0.0.1.1234 > 10.0.0.2.21 \"USER.anon..\"\n");
     EXPECT_EQ(format(packet("02/03/2001 04:05:06.789012", "RETR a.txt\r\n")),
-              line("02/03/2001 04:05:06.789012", "RETR a.txt.."));
+              line("02/03/2001 04:05:06.789012", "RETR.a.txt.."));
 }
 
 TEST(Formatter, ShiftsToJapanTimeAcrossDaysMonthsYearsAndLeapDays) {
@@ -100,9 +100,9 @@ TEST(Formatter, MasksPasswords) {
     EXPECT_EQ(format(packet(t, "PASS secret\r\n")), line(t, "PASS ????????"));
     EXPECT_EQ(format(packet(t, "pass secret\r\n")), line(t, "PASS ????????"));
     // The password command behind another command in the same segment.
-    EXPECT_EQ(format(packet(t, "USER anonymous\r\nPASS secret\r\n")), line(t, "USER anonymous..PASS ????????"));
+    EXPECT_EQ(format(packet(t, "USER anonymous\r\nPASS secret\r\n")), line(t, "USER.anonymous..PASS ????????"));
     // Other text that merely contains the word is kept.
-    EXPECT_EQ(format(packet(t, "331 Need PASS\r\n")), line(t, "331 Need PASS.."));
+    EXPECT_EQ(format(packet(t, "331 Need PASS\r\n")), line(t, "331.Need.PASS.."));
 }
 
 TEST(Formatter, WalksIpAndTcpOptions) {
@@ -112,12 +112,12 @@ TEST(Formatter, WalksIpAndTcpOptions) {
     p.ipOptions = {1, 1, 1, 0};                                    // header length 6 words
     p.tcpOptions = {1, 1, 8, 10, 0, 0, 0, 1, 0, 0, 0, 2};          // data offset 8
     std::string text = oldPacketLine(t, "1:35(34)") + oldDump(ipPacket(p));
-    EXPECT_EQ(format(text), line(t, "STOR report-with-a-long-name.txt.."));
+    EXPECT_EQ(format(text), line(t, "STOR.report-with-a-long-name.txt.."));
     // The longest headers: 15 words each.
     p.ipOptions.assign(40, 1);
     p.tcpOptions.assign(40, 1);
     text = oldPacketLine(t, "1:35(34)") + oldDump(ipPacket(p));
-    EXPECT_EQ(format(text), line(t, "STOR report-with-a-long-name.txt.."));
+    EXPECT_EQ(format(text), line(t, "STOR.report-with-a-long-name.txt.."));
 }
 
 TEST(Formatter, ClosesAnOpenStringAtTheNextPacketAndAtTheEnd) {

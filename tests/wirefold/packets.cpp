@@ -58,7 +58,7 @@ std::string oldDump(const Bytes& bytes) {
             out += buf;
         }
         for (std::size_t i = line; i < bytes.size() && i < line + 16; ++i)
-            chars += bytes[i] >= 0x20 && bytes[i] < 0x7f ? static_cast<char>(bytes[i]) : '.';
+            chars += bytes[i] > 0x20 && bytes[i] < 0x7f ? static_cast<char>(bytes[i]) : '.';
         out += "\t" + chars + "\n";
     }
     return out;

@@ -18,7 +18,10 @@ constexpr int kJstHours = 9;
 
 const char kMask[] = "PASS ????????";
 
-char shown(unsigned char byte) { return byte >= 0x20 && byte <= 0x7e ? static_cast<char>(byte) : '.'; }
+// How a payload byte is written: printable ASCII as itself, everything else, the blank
+// included, as "." -- the convention of the older layout's character field, applied to
+// both layouts so that the same traffic always gives the same text.
+char shown(unsigned char byte) { return byte > 0x20 && byte <= 0x7e ? static_cast<char>(byte) : '.'; }
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -116,7 +119,7 @@ void Formatter::hexLine(std::string_view text) {
     HexLine h = splitHexLine(text);
     if (h.framed && !h.modern && h.offset != 0 && walking_ && !broken_ && start_ != kUnknown &&
         h.offset == bytes_.size() && bytes_.size() >= start_ && h.chars.size() >= kBytesPerLine &&
-        !std::memchr(h.chars.data(), '.', kBytesPerLine)) {
+        !std::memchr(h.chars.data(), '.', kBytesPerLine) && !std::memchr(h.chars.data(), ' ', kBytesPerLine)) {
         // A full payload line of the older layout whose characters are all printable:
         // the character field is the payload and equals the bytes, so the hex groups
         // need not be read.
@@ -153,10 +156,11 @@ void Formatter::hexLine(std::string_view text) {
     std::size_t count = static_cast<std::size_t>(h.count);
     bytes_.append(reinterpret_cast<const char*>(h.bytes), count);
     if (!h.modern) {
-        // The older layout's character field is taken as tcpdump printed it (today's
-        // shows blanks as dots, so there the characters come from the bytes).
+        // The older layout's character field is taken as tcpdump printed it; a blank
+        // there (hand-made text) is written as "." like every blank. Today's layout
+        // has no field for -x, so there the characters come from the bytes.
         std::size_t taken = std::min(count, h.chars.size());
-        chars_.append(h.chars.substr(0, taken));
+        for (std::size_t i = 0; i < taken; ++i) chars_ += h.chars[i] == ' ' ? '.' : h.chars[i];
         for (std::size_t i = taken; i < count; ++i) chars_ += shown(h.bytes[i]);
     }
     tryComplete(false);
