@@ -145,6 +145,18 @@ TEST(Formatter, TakesTheRangeWordAndEndpointsFromTheLine) {
               "01/01/2002 00:00:00.0 h.1 > h.2 \"AB\"\n");
     // Newer tcpdump writes a protocol word before the addresses.
     EXPECT_EQ(format("01/01/2002 00:00:00.0 IP h.1 > h.2: P 1:1(0) win 1\n"), "01/01/2002 00:00:00.0 h.1 > h.2 \"\"\n");
+    // The endpoints end at a ":" before a blank, so IPv6 addresses stay whole; -e link
+    // headers are passed over, one echoing "ethertype" in its payload text too.
+    const char* t = "2002-01-01 00:00:00.0 ";
+    for (const std::string rest :
+         {"IP6 2001:db8::1.4 > fe80::2.21: Flags [.], ack 1, length 0",
+          "02:00:00:00:00:01 > 00:11:22:33:44:55, ethertype IPv6 (0x86dd), length 74: 2001:db8::1.4 > fe80::2.21: "
+          "Flags [.], length 0",
+          "02:00:00:00:00:01 > 00:11:22:33:44:55, ethertype 802.1Q (0x8100), length 78: vlan 100, p 0, ethertype "
+          "IPv6 (0x86dd), 2001:db8::1.4 > fe80::2.21: Flags [.], length 0",
+          " In 02:00:00:00:00:01 ethertype IPv6 (0x86dd), length 76: 2001:db8::1.4 > fe80::2.21: Flags [P.], "
+          "length 0: FTP: SITE ethertype (x), length 9: y"})
+        EXPECT_EQ(format(t + rest + "\n"), std::string(t) + "2001:db8::1.4 > fe80::2.21 \"\"\n") << rest;
 }
 
 TEST(Stamp, ReadsBothLayoutsAndRejectsNonsense) {

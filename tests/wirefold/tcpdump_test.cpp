@@ -2,6 +2,7 @@
 // in each dump form, and the payloads that come out must be the bytes put in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>
@@ -22,21 +23,26 @@ void put32(std::string& s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
 }
 
-// A capture file of Ethernet frames, one second apart from 2001-09-09 01:46:40 UTC.
-std::string pcap(const std::vector<Bytes>& frames, bool nano) {
+constexpr std::uint32_t kEthernet = 1, kCooked = 113;
+
+// A capture file of frames, one second apart from 2001-09-09 01:46:40 UTC, each cut to
+// `snap` bytes.
+std::string pcap(const std::vector<Bytes>& frames, bool nano, std::uint32_t link = kEthernet,
+                 std::uint32_t snap = 65535) {
     std::string s;
     put32(s, nano ? 0xa1b23c4d : 0xa1b2c3d4);
     s += std::string("\x02\x00\x04\x00", 4);
     put32(s, 0);
     put32(s, 0);
-    put32(s, 65535);
-    put32(s, 1);  // Ethernet
+    put32(s, snap);
+    put32(s, link);
     for (std::size_t i = 0; i < frames.size(); ++i) {
         put32(s, 1000000000 + static_cast<std::uint32_t>(i));
         put32(s, nano ? 123456789 : 123456);
+        const std::size_t kept = std::min<std::size_t>(frames[i].size(), snap);
+        put32(s, static_cast<std::uint32_t>(kept));
         put32(s, static_cast<std::uint32_t>(frames[i].size()));
-        put32(s, static_cast<std::uint32_t>(frames[i].size()));
-        s.append(frames[i].begin(), frames[i].end());
+        s.append(frames[i].begin(), frames[i].begin() + static_cast<std::ptrdiff_t>(kept));
     }
     return s;
 }
@@ -62,9 +68,10 @@ protected:
         }
     }
     // tcpdump's text for the frames, with the given dump option.
-    std::string print(const std::vector<Bytes>& frames, const std::string& options, bool nano = false) {
+    std::string print(const std::vector<Bytes>& frames, const std::string& options, bool nano = false,
+                      std::uint32_t link = kEthernet, std::uint32_t snap = 65535) {
         std::string file = dir_ + "/c.pcap";
-        std::ofstream(file, std::ios::binary) << pcap(frames, nano);
+        std::ofstream(file, std::ios::binary) << pcap(frames, nano, link, snap);
         std::string cmd = "TZ=UTC " + std::string(tool_) + " -n -tttt " + options + " -r " + file + " 2>/dev/null";
         std::FILE* p = popen(cmd.c_str(), "r");
         std::string text;
@@ -154,4 +161,60 @@ TEST_F(TodaysTcpdump, SameOutputAsTheOlderLayoutForTheSamePackets) {
     EXPECT_NE(expected.find("\".....\""), std::string::npos) << expected;
     EXPECT_NE(expected.find("\"PASS ????????\""), std::string::npos) << expected;
     for (const char* option : {"-X", "-XX", "-x", "-xx"}) EXPECT_EQ(format(print(frames, option), jst), expected) << option;
+}
+
+// Today's tcpdump beyond the older layout: the link-level header of -e before the
+// addresses, and IPv6 (also behind a VLAN tag, a cooked capture header or a
+// hop-by-hop header) in every dump form.
+TEST_F(TodaysTcpdump, LinkHeadersOfDashEAndIpv6) {
+    const std::string v4 = "10.0.0.1.40000 > 10.0.0.2.21", v6 = "2001:db8::1.40000 > 2001:db8::2.21";
+    struct Case {
+        Bytes frame;
+        std::string endpoints, payload;
+    };
+    const std::vector<Case> cases = {
+        {ethernetFrame(ipPacket({"USER anonymous\r\n"})), v4, "USER.anonymous.."},
+        {ethernetFrame(ip6Packet({"USER anonymous\r\n"})), v6, "USER.anonymous.."},
+        {ethernetFrame(ip6Packet({"", {}, {}, 0x10})), v6, ""},
+        {ethernetFrame(ip6Packet({"RETR a b\r\n", {}, {1, 1, 1, 0}})), v6, "RETR.a.b.."},
+        // tcpdump names the ports behind the options header, after the addresses.
+        {ethernetFrame(ip6Packet({"NOOP\r\n"}, true)), "2001:db8::1 > 2001:db8::2", "NOOP.."},
+        {ethernetFrame(ip6Packet({"PASS secret\r\n"}), true), v6, "PASS ????????"},
+        {ethernetFrame(ipPacket({"LIST\r\n"}), true), v4, "LIST.."},
+        // A destination address whose first byte reads as an IP version nibble.
+        {ethernetFrame(ip6Packet({"STAT\r\n"}), false, 0x62), v6, "STAT.."},
+        {ethernetFrame(ipPacket({"SYST\r\n"}), false, 0x45), v4, "SYST.."},
+    };
+    std::vector<Bytes> frames;
+    std::string expected;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        frames.push_back(cases[i].frame);
+        expected += "2001-09-09 01:46:" + std::to_string(40 + i) + ".123456 " + cases[i].endpoints + " \"" +
+                    cases[i].payload + "\"\n";
+    }
+    for (const char* option : {"-X", "-x", "-XX", "-xx", "-e -X", "-e -x", "-e -XX", "-e -xx"})
+        EXPECT_EQ(format(print(frames, option)), expected) << option;
+
+    const std::vector<Bytes> cooked = {cookedFrame(ipPacket({"USER a\r\n"})), cookedFrame(ip6Packet({"USER b\r\n"}))};
+    const std::string both = "2001-09-09 01:46:40.123456 " + v4 + " \"USER.a..\"\n" +
+                             "2001-09-09 01:46:41.123456 " + v6 + " \"USER.b..\"\n";
+    for (const char* option : {"-e -XX", "-e -X", "-xx"})
+        EXPECT_EQ(format(print(cooked, option, false, kCooked)), both) << option;
+}
+
+// A packet cut short by the capture length keeps the part of its payload the capture
+// holds; one cut inside its headers gets an empty payload.
+TEST_F(TodaysTcpdump, PacketsCutByTheCaptureLength) {
+    const std::vector<Bytes> frames = {ethernetFrame(ipPacket({"USER anonymous\r\n"})),
+                                       ethernetFrame(ip6Packet({"USER anonymous\r\n"})),
+                                       ethernetFrame(ip6Packet({"USER anonymous\r\n"}))};
+    // 14 + 20 + 20 + 6 bytes of the IPv4 frame and 14 + 40 + 20 + 6 of the IPv6 one.
+    std::string cut4 = format(print({frames[0]}, "-X", false, kEthernet, 60));
+    EXPECT_EQ(cut4, "2001-09-09 01:46:40.123456 10.0.0.1.40000 > 10.0.0.2.21 \"USER.a\"\n");
+    for (const char* option : {"-X", "-e -xx"})
+        EXPECT_EQ(format(print({frames[1]}, option, false, kEthernet, 80)),
+                  "2001-09-09 01:46:40.123456 2001:db8::1.40000 > 2001:db8::2.21 \"USER.a\"\n")
+            << option;
+    EXPECT_EQ(format(print({frames[2]}, "-X", false, kEthernet, 70)),
+              "2001-09-09 01:46:40.123456 2001:db8::1.40000 > 2001:db8::2.21 \"\"\n");
 }
