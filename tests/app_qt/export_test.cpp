@@ -2,6 +2,7 @@
 #include "chartexport.h"
 #include "chartsupport.h"
 #include "fixture.h"
+#include "logobox.h"
 #include "messagepane.h"
 #include "outputdialog.h"
 
@@ -132,6 +133,50 @@ TEST_F(ExportTest, ChartsOfLogsOutsideTheProjectComeFromTheDataFolder) {
     EXPECT_EQ(appqt::exportCommand(int(argv.size()), argv.data()), 0);
     EXPECT_TRUE(exists("Projects/out/far-tct-001.wmf"));
     EXPECT_TRUE(exists("Projects/out/abs-tct-001.wmf"));
+}
+
+// The desktop road of a project like SampleT5: a raw log outside the project folder,
+// a data folder written relative to the installation folder, "生成実行" and then
+// "GIF ファイル出力" from the frame.
+TEST_F(ExportTest, FrameGeneratesAndExportsALogOutsideTheProject) {
+    writeText(path("awk/far.log"), "2026/01/05 09:00:00.000 $A=ON\r\n2026/01/05 09:00:01.500 $A=OFF\r\n");
+    writeText(path("pre.sh"), "cp \"$1.log\" \"$1.klg\"\n");
+    services.setPollInterval(10);
+    app::ParamRecord& r = core.params().record();
+    r.setPreprocessCommand("/bin/sh pre.sh &B");
+    r.setPageCount(1);
+    r.setPageDivision(1);
+    r.setTellPageCount(0);
+    r.setOutputGivenRange(0);
+    writeText(path("Projects/s5/s5.nam"), " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"../../awk/far.log\"\r\n[IncludePath]\r\n"
+                                          "[Common]\r\nDataDirectory = \"Projects/s5\"\r\n"
+                                          "InputBaseDirectory = \"Projects/s5\"\r\nInputFileCode = SJIS\r\n");
+    frame->openProject(path("Projects/s5/s5.nam"), false);
+    ASSERT_TRUE(frame->hasProject());
+
+    QTimer::singleShot(0, [] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->objectName(), "CNVDLG");
+        d->findChild<QPushButton*>("id1")->click();
+    });
+    frame->action(20488)->trigger();
+    EXPECT_TRUE(exists("Projects/s5/far.tct"));
+    EXPECT_FALSE(exists("awk/far.tct"));
+
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<appqt::OutputTargetDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        d->findChild<QPushButton*>("selectAll")->click();
+        d->accept();
+    });
+    frame->dispatch(appqt::cmd::kGif);
+    EXPECT_TRUE(exists("Projects/s5/far-tct-001.gif"));
+    QListWidget* chartList = frame->messagePane()->list(base::kListChart);
+    ASSERT_GT(chartList->count(), 0);
+    EXPECT_EQ(chartList->item(chartList->count() - 1)->text().toStdString(),
+              "タイミングチャートGIFファイル出力を終了しました。[s5.nam]");
+    EXPECT_FALSE(frame->logoBox()->running());
 }
 
 TEST_F(ExportTest, TheFirstFailureEndsTheCommand) {
