@@ -62,7 +62,9 @@ TEST_F(ExportTest, OutputCommandExportsEveryLogInOrderAndReports) {
     base::ScopedServices use(rec);
     app::ParamRecord r;
     r.setGifTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Gif, r, twoPages(), view::ScreenMetrics{}), 0);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Gif, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              0);
     ASSERT_EQ(rec.messages.size(), 5u);
     EXPECT_EQ(rec.messages[0].second,
               "  GIFファイルを出力しました。[ファイル名 : " + path("Projects/exp/a-tct-001.gif") + "]");
@@ -84,7 +86,9 @@ TEST_F(ExportTest, OutputCommandExportsEveryLogInOrderAndReports) {
 
     rec.messages.clear();
     r.setMetafileTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Metafile, r, twoPages(), view::ScreenMetrics{}), 0);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Metafile, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              0);
     EXPECT_TRUE(exists("Projects/exp/b-tct-002.wmf"));
     EXPECT_EQ(rec.messages.back().second, "タイミングチャートメタファイル出力を終了しました。[exp.nam]");
     EXPECT_EQ(rec.messages.front().second.rfind("  メタファイルを出力しました。[ファイル名 : ", 0), 0u);
@@ -185,7 +189,9 @@ TEST_F(ExportTest, TheFirstFailureEndsTheCommand) {
     base::ScopedServices use(rec);
     app::ParamRecord r;
     r.setMetafileTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Metafile, r, twoPages(), view::ScreenMetrics{}), -1);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Metafile, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              -1);
     EXPECT_TRUE(exists("Projects/exp/b-tct-002.wmf"));  // written before the failure stay
     EXPECT_EQ(rec.messages.back().second, "タイミングチャートメタファイル出力が異常終了しました。[" +
                                               view::exportResultText(-1, "c.tct") + "]");
@@ -200,7 +206,9 @@ TEST_F(ExportTest, NoTargetOrNoProjectStopsBeforeAnyExport) {
     base::ScopedServices use(rec);
     app::ParamRecord r;
     r.setGifTarget(app::kKindChart, 256);  // not ticked
-    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Gif, r, twoPages(), view::ScreenMetrics{}), -1);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Gif, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              -1);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].caption, "GIFファイル出力");
     EXPECT_EQ(rec.boxes[0].text, "出力対象を選択してください。");
@@ -297,12 +305,14 @@ TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
         return g.size() > at + 2 ? view::rgb(std::uint8_t(g[at]), std::uint8_t(g[at + 1]), std::uint8_t(g[at + 2]))
                                  : view::rgb(1, 2, 3);
     };
-    ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+    ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}),
+              0);
     EXPECT_EQ(table(0), p.colours[view::kColourBackground]);
     EXPECT_EQ(table(1), p.colours[view::kColourSignal]);
     EXPECT_EQ(table(7), view::rgb(0, 192, 0));
     p.outputColourMode = 1;  // monochrome: the grey ramp
-    ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+    ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}),
+              0);
     EXPECT_EQ(table(1), view::rgb(1, 1, 1));
     EXPECT_EQ(table(200), view::rgb(200, 200, 200));
     EXPECT_EQ(rec.progress.front(), "タイミング図 GIF ファイル出力");
@@ -312,7 +322,8 @@ TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
     for (int mode : {0, 1}) {
         p.outputColourMode = mode;
         p.showUpperScale = true;
-        ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+        ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}),
+              0);
         ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Png, p, view::ScreenMetrics{}, "", {}), 0);
         const std::string cmd =
             "/usr/bin/python3 -c 'import sys; from PIL import Image; "

@@ -160,7 +160,8 @@ TEST_F(TodaysTcpdump, SameOutputAsTheOlderLayoutForTheSamePackets) {
     EXPECT_NE(expected.find("\"a.b.c...~!..\""), std::string::npos) << expected;
     EXPECT_NE(expected.find("\".....\""), std::string::npos) << expected;
     EXPECT_NE(expected.find("\"PASS ????????\""), std::string::npos) << expected;
-    for (const char* option : {"-X", "-XX", "-x", "-xx"}) EXPECT_EQ(format(print(frames, option), jst), expected) << option;
+    for (const char* option : {"-X", "-XX", "-x", "-xx"})
+        EXPECT_EQ(format(print(frames, option), jst), expected) << option;
 }
 
 // Today's tcpdump beyond the older layout: the link-level header of -e before the
