@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""FTP server on 127.0.0.1 for the publishing tests.
+
+Modes: "plain" serves a folder with one account; "tls" does the same but refuses any
+command before AUTH TLS and any data connection without TLS, so a login that succeeds
+proves the password crossed the wire encrypted; "stall" logs in and then stops
+answering as soon as a file is stored. Prints the port on standard output once it
+listens, then serves until it is killed.
+"""
+import argparse
+import logging
+import sys
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class StallingHandler(FTPHandler):
+    def ftp_STOR(self, file, mode="w"):
+        time.sleep(10**6)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--mode", default="plain", choices=["plain", "tls", "stall"])
+    ap.add_argument("--root", required=True)
+    ap.add_argument("--user", default="user")
+    ap.add_argument("--password", default="secret")
+    ap.add_argument("--cert")
+    args = ap.parse_args()
+    logging.basicConfig(level=logging.ERROR)
+
+    auth = DummyAuthorizer()
+    auth.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    if args.mode == "tls":
+        class Handler(TLS_FTPHandler):
+            pass
+        Handler.certfile = args.cert
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
+    elif args.mode == "stall":
+        class Handler(StallingHandler):
+            pass
+    else:
+        class Handler(FTPHandler):
+            pass
+    Handler.authorizer = auth
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    print(server.socket.getsockname()[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
