@@ -14,6 +14,7 @@
 #include "base/services.h"
 #include "base/text.h"
 #include "chart/scramble.h"
+#include "output/definition.h"
 
 namespace output {
 
@@ -149,7 +150,9 @@ bool parseFtpServer(std::string_view server, std::string& host, long& port) {
         if (colon != std::string_view::npos) {
             // A second colon means a bare IPv6 address without a port.
             if (v.find(':', colon + 1) != std::string_view::npos) {
-                host = "[" + std::string(v) + "]";
+                host.assign(1, '[');
+                host.append(v);
+                host.push_back(']');
                 return true;
             }
             portText = v.substr(colon + 1);
@@ -200,7 +203,7 @@ int uploadFile(const std::string& localPath, const FtpAccount& account, const Ft
     if (hasControl(account.user) || hasControl(account.password)) return kFtpNoConnection;
     std::string folder = base::trimBlanks(account.folder);
     if (hasControl(folder)) return kFtpFolderRefused;
-    std::string name = base::baseName(localPath);
+    std::string name = base::splitPath(localPath).name;
     if (name.empty() || hasControl(name)) return kFtpTransferFailed;
 
     initCurl();
@@ -251,18 +254,9 @@ int uploadList(const std::string& listPath, const FtpAccount& account, const Ftp
             int rc = uploadFile(value, account, options);
             if (rc != kFtpOk) return rc;
         } else if (key == "FIG:" || key == "FN1:" || key == "FN2:" || key == "CL1:" || key == "CL2:") {
-            std::string basePath = value;
-            long count = 1;
-            size_t slash = value.rfind('/');
-            if (slash != std::string::npos && allDigits(std::string_view(value).substr(slash + 1)) &&
-                value.size() - slash - 1 <= 4) {
-                basePath = value.substr(0, slash);
-                count = std::stol(value.substr(slash + 1));
-            }
-            for (long k = 1; k <= count; ++k) {
-                char suffix[16];
-                std::snprintf(suffix, sizeof suffix, "-%03ld.gif", k);
-                std::string image = basePath + suffix;
+            const FigureRef fig = parseFigureValue(value);
+            for (int k = 1; k <= fig.count; ++k) {
+                std::string image = figureImagePath(fig.basePath, k);
                 if (!base::fileExists(image)) return kFtpNoConnection;
                 int rc = uploadFile(image, account, options);
                 if (rc != kFtpOk) return rc;

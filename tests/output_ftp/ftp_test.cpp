@@ -99,7 +99,7 @@ TEST_F(FtpUpload, EveryListedFileArrivesByteIdentical) {
                                             "DOT:" + local + "/after-end.html"}));
 
     EXPECT_EQ(output::uploadList(local + "/list.dif", account(server, "pub")), 0);
-    EXPECT_EQ(slurp(root + "/pub/abc-cvp.html"), page1);
+    EXPECT_TRUE(slurp(root + "/pub/abc-cvp.html") == page1);
     EXPECT_EQ(slurp(root + "/pub/abc-tct.html"), page2);
     EXPECT_EQ(slurp(root + "/pub/trace-tct-001.gif"), "GIF87a1");
     EXPECT_EQ(slurp(root + "/pub/trace-tct-002.gif"), "GIF87a2");
@@ -179,7 +179,7 @@ TEST_F(FtpUpload, TlsIsUsedWhenTheServerOffersIt) {
     output::FtpOptions trust;
     trust.caFile = pem + ".crt";
     EXPECT_EQ(output::uploadFile(local + "/abc-tct.html", account(server, "pub"), trust), 0);
-    EXPECT_EQ(slurp(root + "/pub/abc-tct.html"), page);
+    EXPECT_TRUE(slurp(root + "/pub/abc-tct.html") == page);
 
     // A certificate that cannot be verified is no connection: the password is never
     // handed to a server that may not be the one configured.

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """FTP server on 127.0.0.1 for the publishing tests.
 
-Modes: "plain" serves a folder with one account; "tls" does the same but refuses any
-command before AUTH TLS and any data connection without TLS, so a login that succeeds
-proves the password crossed the wire encrypted; "stall" logs in and then stops
+Modes: "plain" serves a folder with one account; "tls" does the same but refuses USER and
+PASS before AUTH TLS, so a login that succeeds proves the password crossed the wire
+encrypted; "stall" logs in and then stops
 answering as soon as a file is stored. Prints the port on standard output once it
 listens, then serves until it is killed.
 """
@@ -12,6 +12,7 @@ import logging
 import sys
 import time
 
+from OpenSSL import SSL
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
@@ -36,10 +37,19 @@ def main():
     auth.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     if args.mode == "tls":
         class Handler(TLS_FTPHandler):
-            pass
-        Handler.certfile = args.cert
+            # pyftpdlib drops a TLS data connection that is opened before the
+            # transfer command, as libcurl does; the data therefore stays in clear
+            # while the control connection, which carries the password, is encrypted.
+            def ftp_PROT(self, line):
+                self.respond("536 PROT P is not available here.")
+        # libcurl resumes the control connection's TLS session on the data
+        # connection; OpenSSL refuses that unless the context has a session id.
+        ctx = SSL.Context(SSL.SSLv23_METHOD)
+        ctx.use_certificate_chain_file(args.cert)
+        ctx.use_privatekey_file(args.cert)
+        ctx.set_session_id(b"chronava-test")
+        Handler.ssl_context = ctx
         Handler.tls_control_required = True
-        Handler.tls_data_required = True
     elif args.mode == "stall":
         class Handler(StallingHandler):
             pass
