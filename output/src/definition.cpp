@@ -258,8 +258,9 @@ int readScrambledLines(const std::string& path, std::vector<std::string>& lines,
     base::LineReader r;
     if (!r.open(path)) return -1;
     std::string raw;
-    // A scrambled line is one marker byte longer than its text.
-    while (r.next(raw, kDefinitionLineBytes + 1, false)) {
+    // Room for the marker of a scrambled line and one byte beyond the limit, so a cut
+    // never splits a two-byte character.
+    while (r.next(raw, kDefinitionLineBytes + 2, false)) {
         std::string text = chart::unscrambleLine(raw);
         if (!text.empty() && text.back() == '\r') text.pop_back();
         text = std::string(base::cutCp932Bytes(text, kDefinitionLineBytes));
