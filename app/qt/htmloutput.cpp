@@ -275,6 +275,7 @@ public:
 void htmlUsage() {
     std::fprintf(stderr,
                  "usage: chronava html PROJECT.nam [--upload] [--user NAME] [--params FILE] [--date YYYY-MM-DD]\n"
+                 "         [--targets cvp,idx,tct]\n"
                  "         [--server HOST[:PORT]] [--folder DIR] [--ftp-user NAME] [--password-stdin]\n"
                  "  Produces the HTML pages of a project as \"HTML 出力\" does, with the user's targets, forms\n"
                  "  and publishing settings; --upload also sends them to the FTP server. The password is the\n"
@@ -285,12 +286,13 @@ void htmlUsage() {
 }  // namespace
 
 int htmlCommand(int argc, char** argv) {
-    std::string project, user, paramsFile, date, server, folder, ftpUser;
+    std::string project, user, paramsFile, date, server, folder, ftpUser, targetList;
     bool upload = false, serverGiven = false, folderGiven = false, ftpUserGiven = false, passwordStdin = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool takesValue =
-            a == "--user" || a == "--params" || a == "--date" || a == "--server" || a == "--folder" || a == "--ftp-user";
+            a == "--user" || a == "--params" || a == "--date" || a == "--server" || a == "--folder" || a == "--ftp-user" ||
+                                a == "--targets";
         if (takesValue) {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "chronava html: %s needs a value\n", a.c_str());
@@ -302,6 +304,7 @@ int htmlCommand(int argc, char** argv) {
             else if (a == "--date") date = v;
             else if (a == "--server") server = v, serverGiven = true;
             else if (a == "--folder") folder = v, folderGiven = true;
+            else if (a == "--targets") targetList = v;
             else ftpUser = v, ftpUserGiven = true;
         } else if (a == "--upload") {
             upload = true;
@@ -320,6 +323,22 @@ int htmlCommand(int argc, char** argv) {
     if (project.empty()) {
         htmlUsage();
         return 2;
+    }
+    // --targets cvp,idx,tct: these targets in this order instead of the user's choice.
+    std::vector<output::TargetRow> rows;
+    if (!targetList.empty()) {
+        std::string rest = targetList + ",";
+        for (size_t at; (at = rest.find(',')) != std::string::npos; rest.erase(0, at + 1)) {
+            const std::string code = base::toUpperAscii(base::trimBlanks(rest.substr(0, at)));
+            int target = -1;
+            for (int k : {output::kTargetCover, output::kTargetContents, output::kTargetChart})
+                if (code == output::targetTypeCode(k)) target = k;
+            if (target < 0) {
+                std::fprintf(stderr, "chronava html: --targets takes cvp, idx and tct\n");
+                return 2;
+            }
+            rows.push_back({target, true});
+        }
     }
     output::GeneratorOptions gen;
     if (!date.empty() && !output::parseRunDate(date, gen.date)) {
@@ -363,6 +382,7 @@ int htmlCommand(int argc, char** argv) {
     }
     output::HtmlRunSetup setup = htmlRunSetup(up.record(), installDir, projectPath, ps);
     setup.generator = gen;
+    if (!rows.empty()) setup.targets = output::targetsFromRows(rows);
     std::string missing;
     if (!output::checkHtmlOutput(setup, missing)) {
         std::fprintf(stderr, "chronava html: not found: %s\n", missing.c_str());

@@ -12,7 +12,7 @@ export QT_QPA_PLATFORM=offscreen
 p=SampleT1
 nam="$work/dist/Projects/$p/$p.nam"
 "$work/dist/chronava" generate "$nam" >/dev/null
-"$work/dist/chronava" html "$nam" --date 2026-01-01
+"$work/dist/chronava" html "$nam" --targets cvp,idx,tct --date 2026-01-01
 out=$CHRONAVA_BUILD/html-sample
 rm -rf "$out" && mkdir -p "$out"
 cp "$work/dist/Projects/$p"/*.html "$work/dist/Projects/$p"/*.gif "$out/"
@@ -25,7 +25,7 @@ mkdir -p "$work/ftp/web"
   > "$work/port" 2>/dev/null &
 server_pid=$!
 for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.2; done
-echo demo | "$work/dist/chronava" html "$nam" --date 2026-01-01 --upload --server "127.0.0.1:$(cat "$work/port")" \
+echo demo | "$work/dist/chronava" html "$nam" --targets cvp,idx,tct --date 2026-01-01 --upload --server "127.0.0.1:$(cat "$work/port")" \
   --folder web --ftp-user demo --password-stdin | tail -1
 for f in "$work/ftp/web"/*; do
   cmp -s "$f" "$work/dist/Projects/$p/$(basename "$f")" && echo "-- published $(basename "$f")"
