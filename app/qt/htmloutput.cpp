@@ -127,6 +127,8 @@ HtmlOutputDialog::HtmlOutputDialog(MainFrame& frame) : HelpDialog(&frame, kHtmlO
         item->setFlags((item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
         item->setCheckState(output::targetOrder(targets[k]) != 0 ? Qt::Checked : Qt::Unchecked);
     }
+    // Three rows; the list needs no more room than that.
+    list_->setMaximumHeight(list_->fontMetrics().height() * 5 + 2 * list_->frameWidth());
     auto* all = new QPushButton("全てを選択(&A)", box);
     all->setObjectName("selectAll");
     auto* none = new QPushButton("選択を解除(&T)", box);
@@ -197,12 +199,12 @@ HtmlOutputDialog::HtmlOutputDialog(MainFrame& frame) : HelpDialog(&frame, kHtmlO
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(box, 1);
+    outer->addWidget(box);
     outer->addWidget(pageBox);
     outer->addWidget(upload_);
     outer->addWidget(serverBox);
     outer->addWidget(buttons);
-    resize(440, 460);
+    resize(440, 0);
 }
 
 void HtmlOutputDialog::accept() {
