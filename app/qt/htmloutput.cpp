@@ -230,10 +230,10 @@ void HtmlOutputDialog::accept() {
     output::takePasswordField(ps, s(password_->text()), savePassword_->isChecked());
     password_->clear();
 
-    // The parameter file shows its own message when it cannot be written.
-    params.write();
-    if (output::writePublishSettings(settingsPath, ps) != 0)
-        sv.warningBox(base::kBoxInfo, windowTitle().toStdString(), std::string(app::message(906)), settingsPath);
+    // A record or settings file that cannot be written is reported; the dialog goes on.
+    const bool recordWritten = base::writeFileAtomic(params.path(), app::paramFileBytes(rec));
+    if (output::writePublishSettings(settingsPath, ps) != 0 || !recordWritten)
+        sv.warningBox(base::kBoxInfo, windowTitle().toStdString(), std::string(app::message(906)));
 
     std::string missing;
     const output::HtmlRunSetup setup = htmlRunSetup(rec, core.installDir(), core.project().path, ps);

@@ -63,6 +63,8 @@ int writePublishSettings(const std::string& path, const PublishSettings& s) {
     text("DIR:", s.folder);
     text("USR:", s.user);
     text("SPW:", s.savePassword ? "1" : "0");
+    // A line break in the password would split its line.
+    if (s.savedPassword.find_first_of("\r\n") != std::string::npos) ok = false;
     if (!s.savedPassword.empty()) bytes += "PWD:" + s.savedPassword + "\r\n";
     text("OUT:", s.outputFolder);
     if (!ok) return -2;

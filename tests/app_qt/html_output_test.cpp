@@ -107,14 +107,20 @@ TEST_F(HtmlOutputTest, DialogKeepsOrderTicksAndPasswordAndChecksBeforeClosing) {
     ASSERT_EQ(output::readPublishSettings(settingsPath(), ps), 0);
     EXPECT_EQ(output::uploadPassword(ps), "pw one");
 
-    // A missing output folder is named as such.
+    // A settings file that cannot be written is reported and the checks still run: a
+    // missing output folder is named as such.
     boxes.clear();
+    fs::remove(settingsPath());
+    fs::create_directories(settingsPath() + "/blocked");
     appqt::HtmlOutputDialog again(*frame);
     again.findChild<QLineEdit*>("outputFolder")->setText(QString::fromStdString(path("nowhere")));
     again.accept();
     EXPECT_NE(again.result(), QDialog::Accepted);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "出力フォルダが見つかりません。\n" + path("nowhere"));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[0].warning);
+    EXPECT_EQ(boxes[0].caption, "HTML 出力");
+    EXPECT_EQ(boxes[0].text, "システムファイルが保存できません。");
+    EXPECT_EQ(boxes[1].text, "出力フォルダが見つかりません。\n" + path("nowhere"));
 }
 
 TEST_F(HtmlOutputTest, FrameCommandProducesThePagesAfterTheDialog) {

@@ -259,6 +259,9 @@ TEST(PublishSettings, SavedPasswordIsScrambledAndOwnerOnly) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
+    back.savedPassword = output::scramblePassword("two\nlines");
+    EXPECT_EQ(output::writePublishSettings(path, back), -2);
+    back.savedPassword = output::scramblePassword("pa ss#1");
     s.user = "😀";
     EXPECT_EQ(output::writePublishSettings(path, s), -2);
     EXPECT_EQ(output::writePublishSettings(dir / "no/such/rq4100s.ftp", back), -1);

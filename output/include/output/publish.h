@@ -32,7 +32,8 @@ std::string publishSettingsPath(const std::string& paramPath);
 // but cannot be read. Unknown lines are ignored.
 int readPublishSettings(const std::string& path, PublishSettings& out);
 // Writes the settings through a temporary file, owner-only. 0, -1 when the file cannot
-// be written, -2 when a text has no CP932 form (nothing written).
+// be written, -2 when a text has no CP932 form or the password holds a line break
+// (nothing written).
 int writePublishSettings(const std::string& path, const PublishSettings& s);
 
 // The password as stored, and back. UTF-8 at this interface.
