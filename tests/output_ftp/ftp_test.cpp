@@ -164,6 +164,10 @@ TEST_F(FtpUpload, UnreachableOrSilentServersEndWithoutHanging) {
     base::ScopedServices scope(rec);
     EXPECT_EQ(output::uploadFile(local + "/one.html", account(stalling), quick), output::kFtpTransferFailed);
     EXPECT_GT(rec.keepAlives, 0);
+    // The server stops reading in the middle of the file.
+    FtpServer midway("stall-data", root);
+    ASSERT_GT(midway.port(), 0);
+    EXPECT_EQ(output::uploadFile(local + "/one.html", account(midway), quick), output::kFtpTransferFailed);
     EXPECT_TRUE(rec.messages.empty());
 }
 

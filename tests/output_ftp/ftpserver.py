@@ -4,7 +4,8 @@
 Modes: "plain" serves a folder with one account; "tls" does the same but refuses USER and
 PASS before AUTH TLS, so a login that succeeds proves the password crossed the wire
 encrypted; "stall" logs in and then stops
-answering as soon as a file is stored. Prints the port on standard output once it
+answering as soon as a file is stored; "stall-data" stops answering after the first
+64 KiB of a file. Prints the port on standard output once it
 listens, then serves until it is killed.
 """
 import argparse
@@ -14,7 +15,7 @@ import time
 
 from OpenSSL import SSL
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -23,9 +24,19 @@ class StallingHandler(FTPHandler):
         time.sleep(10**6)
 
 
+class StallingDTP(DTPHandler):
+    """Takes the first bytes of a file, then stops answering altogether."""
+    def handle_read(self):
+        super().handle_read()
+        if self.tot_bytes_received > 65536:
+            time.sleep(10**6)
+
+    handle_read_event = handle_read  # the base class calls its own under this name
+
+
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--mode", default="plain", choices=["plain", "tls", "stall"])
+    ap.add_argument("--mode", default="plain", choices=["plain", "tls", "stall", "stall-data"])
     ap.add_argument("--root", required=True)
     ap.add_argument("--user", default="user")
     ap.add_argument("--password", default="secret")
@@ -53,6 +64,9 @@ def main():
     elif args.mode == "stall":
         class Handler(StallingHandler):
             pass
+    elif args.mode == "stall-data":
+        class Handler(FTPHandler):
+            dtp_handler = StallingDTP
     else:
         class Handler(FTPHandler):
             pass
