@@ -75,12 +75,12 @@ output::HtmlRunSetup htmlRunSetup(const app::ParamRecord& rec, const std::string
     return setup;
 }
 
-output::ChartExport gifChartExport(const app::ParamRecord& rec) {
+output::ChartExport gifChartExport(const app::ParamRecord& rec, const std::string& dataFolder) {
     view::ChartParams params = chartParamsFrom(rec);
-    return [params](const std::string& log, const std::string& folder) {
+    return [params, dataFolder](const std::string& log, const std::string& folder) {
         output::ChartPages r;
         std::string first;
-        r.result = exportOneChart(log, ExportFormat::Gif, params, screenMetrics(), folder,
+        r.result = exportOneChart(dataFolder, log, ExportFormat::Gif, params, screenMetrics(), folder,
                                   [&](const std::string& path) {
                                       if (r.pages++ == 0) first = path;
                                   });
@@ -90,9 +90,9 @@ output::ChartExport gifChartExport(const app::ParamRecord& rec) {
         if (first.size() > suffix.size() && first.compare(first.size() - suffix.size(), suffix.size(), suffix) == 0)
             r.chartPathNoExt = first.substr(0, first.size() - suffix.size());
         else
-            r.chartPathNoExt = base::joinPath(folder, base::baseName(view::chartPathOf(log)));
+            r.chartPathNoExt = base::joinPath(dataFolder, base::baseName(base::chartFileOf(dataFolder, log)));
         if (r.result != 0)
-            r.errorText = view::exportResultText(r.result, base::splitPath(view::chartPathOf(log)).name);
+            r.errorText = view::exportResultText(r.result, base::splitPath(base::chartFileOf(dataFolder, log)).name);
         return r;
     };
 }
@@ -255,7 +255,8 @@ void registerHtmlOutput(MainFrame& frame) {
         output::PublishSettings ps;
         output::readPublishSettings(output::publishSettingsPath(core.params().path()), ps);
         const app::ParamRecord& rec = core.params().record();
-        output::runHtmlOutput(htmlRunSetup(rec, core.installDir(), core.project().path, ps), gifChartExport(rec));
+        output::runHtmlOutput(htmlRunSetup(rec, core.installDir(), core.project().path, ps),
+                              gifChartExport(rec, core.dataFolder()));
     });
 }
 
@@ -390,7 +391,16 @@ int htmlCommand(int argc, char** argv) {
         std::fprintf(stderr, "chronava html: not found: %s\n", missing.c_str());
         return 1;
     }
-    const int rc = output::runHtmlOutput(setup, gifChartExport(up.record()));
+    // The charts lie in the project's data folder; a relative one is taken in the
+    // installation folder, as the desktop program does.
+    app::Project opened;
+    std::string openedPath = projectPath;
+    if (app::openProject(openedPath, app::defaultDataDir(installDir, user), opened) != 0) {
+        std::fprintf(stderr, "chronava html: ファイルオープンエラー [%s]\n", project.c_str());
+        return 1;
+    }
+    opened.path = openedPath;
+    const int rc = output::runHtmlOutput(setup, gifChartExport(up.record(), app::dataFolderOf(opened, installDir)));
     std::fflush(stdout);
     return rc == output::kHtmlRunOk ? 0 : 1;
 }

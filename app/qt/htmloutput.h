@@ -27,7 +27,7 @@ output::HtmlRunSetup htmlRunSetup(const app::ParamRecord& rec, const std::string
                                   const std::string& projectPath, const output::PublishSettings& publish);
 
 // Exports one source's chart as GIF pages with the user's chart parameters.
-output::ChartExport gifChartExport(const app::ParamRecord& rec);
+output::ChartExport gifChartExport(const app::ParamRecord& rec, const std::string& dataFolder);
 
 class HtmlOutputDialog : public HelpDialog {
     Q_OBJECT
