@@ -110,7 +110,7 @@ TEST_P(AttrRoundTrip, FontsFormatsAttributesAndPageSetup) {
     ASSERT_EQ(XM_SetPageMode(b, 1, 11, 75, 0, 10, 10), 0);
     ASSERT_EQ(XM_Close(b), 0);
 
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
     int xfs = 0, formats = 0, fonts = 0;
     ASSERT_EQ(XlsGetAttrCnt(&xfs, &formats, &fonts), 1);
@@ -187,7 +187,7 @@ TEST_P(AttrRoundTrip, FontsFormatsAttributesAndPageSetup) {
 
 TEST_P(AttrRoundTrip, PageSetupAndMargins) {
     const std::string p = dir.file("p.xls");
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     ASSERT_EQ(XlsCreateBook(p.c_str(), biff8() ? 97 : 95, 3, &h), 1);
     ASSERT_EQ(XlsSheetNo(1), 1);
     ASSERT_EQ(XlsPageMode(11, 75, 0, 10, 12), 1);

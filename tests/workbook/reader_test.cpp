@@ -222,7 +222,7 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
     XM_SetAttr(b, 0, 2, 1, 15);                 // C2 blank
     ASSERT_EQ(XM_Close(b), 0);
 
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
     char buf[64];
     EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
@@ -303,7 +303,7 @@ protected:
 // Every cell of the reference book through the sequential reader.
 std::vector<std::string> sequentialDump(const std::string& path, int sheet) {
     std::vector<std::string> out;
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     if (XlsReadBook(path.c_str(), &h) != 1) return {"open failed"};
     XlsSheetNo(sheet);
     int pos = 0;

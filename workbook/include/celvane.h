@@ -46,9 +46,10 @@ extern "C" {
 
 /* ---- types ---------------------------------------------------------------- */
 
-/* An open book of the Xls layer. Opaque: the library looks the value up in its own
- * list of open books; a closed or unknown handle gives error 3. */
-typedef struct CelvaneBookTag* BookHandle;
+/* An open book of the Xls layer: a 32-bit serial number, never 0, that the library looks
+ * up in its own list of open books; a closed, unknown or zero handle gives error 3.
+ * Handles are not reused while the process runs. */
+typedef int BookHandle;
 
 /* Attribute description: 24 16-bit fields; -1 (0xFFFF) means "not given", except
  * rotation, where 0 means not given. XM_InitAttr fills a fresh one. */

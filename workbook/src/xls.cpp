@@ -43,13 +43,13 @@ struct Handle {
     std::string defFontName;  // CP932
     int defFontSize = 1100;
     std::vector<std::unique_ptr<char[]>> strings = std::vector<std::unique_ptr<char[]>>(256);
-    uintptr_t id = 0;
+    BookHandle id = 0;
 };
 
 std::vector<Handle*> g_books;
 Handle* g_current = nullptr;
 int g_errorNo = 0;
-uintptr_t g_nextId = 0x11120001;
+uint32_t g_nextId = 0x11120001;
 char g_refBuffer[256];
 
 // Converts an engine code into the error number; 1 for success, 0 for failure.
@@ -300,10 +300,19 @@ int setText(const char* ref, std::string Pending::*field, const char* value, std
 }
 
 Handle* findHandle(BookHandle handle) {
-    uintptr_t id = reinterpret_cast<uintptr_t>(handle);
     for (Handle* h : g_books)
-        if (h->id == id) return h;
+        if (h->id == handle) return h;
     return nullptr;
+}
+
+// The next serial number: positive, so a caller may keep it in a signed or an unsigned
+// 32-bit variable, and never one of an open book should the counter ever wrap.
+BookHandle nextId() {
+    for (;;) {
+        const BookHandle id = static_cast<BookHandle>(g_nextId & 0x7FFFFFFFu);
+        ++g_nextId;
+        if (id != 0 && !findHandle(id)) return id;
+    }
 }
 
 void dropHandle(Handle* h) {
@@ -324,10 +333,10 @@ int openHandle(int engineResult, int mode, bool mincho, BookHandle* out) {
     h->book = engineResult;
     h->mode = mode;
     h->defFontName = cp932(mincho ? "明朝" : "ＭＳ Ｐゴシック");
-    h->id = g_nextId++;
+    h->id = nextId();
     g_books.push_back(h);
     g_current = h;
-    if (out) *out = reinterpret_cast<BookHandle>(h->id);
+    if (out) *out = h->id;
     return report(kOk);
 }
 
@@ -372,7 +381,7 @@ int XlsAllClose(void) {
 }
 
 int XlsSelectBook(BookHandle handle) {
-    Handle* h = handle ? findHandle(handle) : nullptr;
+    Handle* h = handle != 0 ? findHandle(handle) : nullptr;
     if (!h || h->marker != kMarker) return report(kErrNotOpen);
     g_current = h;
     return report(kOk);
