@@ -108,6 +108,9 @@ TEST_F(Interface, ReferencesAndValues) {
     EXPECT_EQ(XlsPutStr("3B", "3B"), 1);  // the same cell: replaced
     EXPECT_EQ(XlsPutLong(7, "A1,C1:D2,E1"), 1);
     EXPECT_EQ(XlsPutLong(9, CELL("B2", 3, 1)), 1);  // E3
+    // An offset suffix moves every item before it in the list, none after it.
+    EXPECT_EQ(XlsPutLong(5, CELL("A9,C9", 1, 1)), 1);  // B10 and D10
+    EXPECT_EQ(XlsPutLong(6, "A12_[1:0],C12"), 1);       // B12 and C12
     EXPECT_EQ(XlsPutValue("'12", "A5"), 1);
     EXPECT_EQ(XlsPutValue("12.25", "A6"), 1);
     EXPECT_EQ(XlsPutValue("-", "A7"), 1);
@@ -133,7 +136,8 @@ TEST_F(Interface, ReferencesAndValues) {
         "2,1": {"kind": "text", "value": "3B"}, "0,0": {"value": 7}, "0,2": {"value": 7},
         "0,4": {"value": 7}, "2,4": {"value": 9}, "4,0": {"kind": "text", "value": "'12"},
         "5,0": {"value": 12.25}, "6,0": {"kind": "text", "value": "-"},
-        "3,3": {"kind": "text", "value": "here"}}},
+        "3,3": {"kind": "text", "value": "here"}, "9,1": {"value": 5}, "9,3": {"value": 5},
+        "11,1": {"value": 6}, "11,2": {"value": 6}}},
         {"cells": {"0,0": {"value": 1.5}}}]})"),
               "");
 }

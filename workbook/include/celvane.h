@@ -5,7 +5,8 @@
  * formats inside an OLE2 compound file. It has three layers over one engine:
  *
  *   Xls...  a current book chosen by a handle, cells named by text references
- *           ("B3", "A1:C4", "A1,C3", "B2_[1:2]", "**name"), attributes set one property
+ *           ("B3", "A1:C4", "A1,C3", "B2_[1:2]", "**name"; an offset suffix moves every
+ *           item before it: "A1,C1_[1:1]" is B2 and D2), attributes set one property
  *           at a time, and a process-wide error number with message texts.
  *           Functions return 1 on success and 0 on failure; XlsGetErrorNo tells why.
  *   XL_...  a thin layer over engine book 0 with a current sheet and a write cursor.

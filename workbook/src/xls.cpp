@@ -100,20 +100,23 @@ long clampAdd(long v, long digit, long base) {
     return v > 1000000 ? 1000000 : v;
 }
 
-// Parses "_[dc:dr]" within an item: no ":" means no offset; no "]" only the column offset.
-void parseOffset(std::string_view item, int& dc, int& dr) {
+// Parses the offset suffix "_[dc:dr]" at or after the start of `rest`: no ":" means no
+// offset; no "]" only the column offset.
+void parseOffset(std::string_view rest, int& dc, int& dr) {
     dc = dr = 0;
-    std::size_t at = item.find("_[");
+    std::size_t at = rest.find("_[");
     if (at == std::string_view::npos) return;
-    std::string rest(item.substr(at + 2));
-    std::size_t colon = rest.find(':');
+    std::string suffix(rest.substr(at + 2));
+    std::size_t colon = suffix.find(':');
     if (colon == std::string::npos) return;
-    dc = std::atoi(rest.substr(0, colon).c_str());
-    std::size_t close = rest.find(']', colon);
-    if (close != std::string::npos) dr = std::atoi(rest.substr(colon + 1, close - colon - 1).c_str());
+    dc = std::atoi(suffix.substr(0, colon).c_str());
+    std::size_t close = suffix.find(']', colon);
+    if (close != std::string::npos) dr = std::atoi(suffix.substr(colon + 1, close - colon - 1).c_str());
 }
 
-// Splits a reference list into items. False for an unusable item.
+// Splits a reference list into items. False for an unusable item. The offset suffix of an
+// item is looked for from its start to the end of the whole list, so one suffix at the end
+// moves every item of the list: CELL("A1,C1", 1, 1) addresses B2 and D2.
 bool parseRef(std::string_view text, std::vector<RefItem>& items) {
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -121,7 +124,7 @@ bool parseRef(std::string_view text, std::vector<RefItem>& items) {
         std::string_view item = text.substr(start, comma == std::string_view::npos ? std::string_view::npos
                                                                                     : comma - start);
         RefItem r;
-        parseOffset(item, r.dc, r.dr);
+        parseOffset(text.substr(start), r.dc, r.dr);
         if (item.substr(0, 2) == "**") {
             r.named = true;
             std::size_t end = item.find("_[");
