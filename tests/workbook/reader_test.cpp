@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -82,6 +83,9 @@ TEST_P(Reader, RoundTripsEveryCellKind) {
     g = readCell(b, 0, 1, 0);
     EXPECT_EQ(g.kind, 1);
     EXPECT_EQ(g.text, sj("日本語の文字"));
+    char cut[4];  // room for one character and a half: the half is left out
+    EXPECT_EQ(XM_Read(b, 0, 1, 0, &g.kind, &g.value, cut, sizeof cut), 0);
+    EXPECT_EQ(std::string(cut), sj("日"));
     g = readCell(b, 0, 2, 0);
     EXPECT_EQ(g.kind, 0);
     EXPECT_EQ(g.value, 7);
@@ -220,6 +224,7 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
     fr.value.whole = 7;
     XM_WriteFunc3(b, 0, 1, 1, "1/0", 15, &fr);  // B2
     XM_SetAttr(b, 0, 2, 1, 15);                 // C2 blank
+    XM_WriteStr(b, 0, 5, 0, sj("日本語").c_str());  // F1
     ASSERT_EQ(XM_Close(b), 0);
 
     BookHandle h = 0;
@@ -237,6 +242,18 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
     int err = 0;
     XlsGetErrorNo(&err);
     EXPECT_EQ(err, 31);
+    // A text is cut to the buffer, never inside a character, and the call succeeds.
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(XlsGetStr(buf, 3, "D1"), 1);
+    EXPECT_STREQ(buf, "42");
+    XlsGetErrorNo(&err);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(XlsGetStr(buf, 6, "F1"), 1);
+    EXPECT_EQ(std::string(buf), sj("日本"));
+    EXPECT_EQ(XlsGetValue(buf, 4, "F1"), 1);
+    EXPECT_EQ(std::string(buf), sj("日"));
+    EXPECT_EQ(XlsGetStr(buf, 1, "F1"), 1);
+    EXPECT_STREQ(buf, "");
     int n = -1;
     EXPECT_EQ(XlsGetLong(&n, "D1"), 1);
     EXPECT_EQ(n, 42);
@@ -267,8 +284,9 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
         seen.push_back(line);
     }
     EXPECT_EQ(pos, 0);
-    std::vector<std::string> want = {"0,0:D:12.5", "0,1:I:3",     "0,2:D:1e-07",     "0,3:T:42.75",
-                                     "0,4:D:-7.9", "1,0:T:TRUE ", "1,1:T:#DIV/0!", "1,2:B"};
+    std::vector<std::string> want = {"0,0:D:12.5", "0,1:I:3",     "0,2:D:1e-07",   "0,3:T:42.75",
+                                     "0,4:D:-7.9", "0,5:T:" + sj("日本語"), "1,0:T:TRUE ", "1,1:T:#DIV/0!",
+                                     "1,2:B"};
     EXPECT_EQ(seen, want);
     EXPECT_EQ(XlsCloseBook(0), 1);
     EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 0);

@@ -387,6 +387,8 @@ CELVANE_API int XlsPutDefFontPoint(double points);
  * hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in the
  * order left, top, right, bottom (20, 25, 20, 25 when absent); error 1 when the sheet has
  * no SETUP before its column records, 34 for a sheet out of range. */
+/* XlsGetStr, XlsGetValue: a text cell is cut to size - 1 bytes (never inside a character);
+ * a number is written as "%f" without trailing zeros, error 31 when that does not fit. */
 CELVANE_API int XlsGetStr(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetValue(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetLong(int* value, const char* ref);

@@ -118,6 +118,9 @@ std::string cp932ToCaller(std::string_view cp932);
 bool encodeBiff8(std::string_view text, bool fromCaller, bool wideCount, std::string& out);
 // Cuts a caller's text to at most `max` bytes without splitting a character.
 std::string_view cutCallerText(std::string_view text, std::size_t max);
+// Copies a caller's text into a buffer of `size` bytes: cut to size - 1 bytes without
+// splitting a character, and terminated. Nothing for a null buffer or a size below 1.
+void copyCallerText(std::string_view text, char* buffer, int size);
 // UTF-8 literal to CP932 bytes (for the library's own constants).
 std::string cp932(std::string_view utf8);
 

@@ -85,6 +85,13 @@ std::string_view cutCallerText(std::string_view text, std::size_t max) {
     return text.substr(0, n);
 }
 
+void copyCallerText(std::string_view text, char* buffer, int size) {
+    if (!buffer || size <= 0) return;
+    const std::string_view cut = cutCallerText(text, static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, cut.data(), cut.size());
+    buffer[cut.size()] = '\0';
+}
+
 bool encodeBiff8(std::string_view text, bool fromCaller, bool wideCount, std::string& out) {
     out.clear();
     if (allAscii(text)) {

@@ -653,17 +653,17 @@ int XlsGetStr(char* buffer, int size, const char* ref) {
     int rc = readFirst(ref, v, found);
     if (rc) return report(rc);
     if (!found) return report(kOk);
-    std::string text;
     if (v.kind == 1) {
-        text = v.text;
-    } else {
-        char tmp[400];
-        std::snprintf(tmp, sizeof tmp, "%f", v.number);
-        text = tmp;
-        if (text.find('.') != std::string::npos) {
-            while (!text.empty() && text.back() == '0') text.pop_back();
-            if (!text.empty() && text.back() == '.') text.pop_back();
-        }
+        // A text is cut to the buffer like the engine's read; only a number must fit whole.
+        copyCallerText(v.text, buffer, size);
+        return report(kOk);
+    }
+    char tmp[400];
+    std::snprintf(tmp, sizeof tmp, "%f", v.number);
+    std::string text = tmp;
+    if (text.find('.') != std::string::npos) {
+        while (!text.empty() && text.back() == '0') text.pop_back();
+        if (!text.empty() && text.back() == '.') text.pop_back();
     }
     if (!buffer || size <= 0 || text.size() >= std::size_t(size)) return report(kErrLength);
     std::memcpy(buffer, text.c_str(), text.size() + 1);
@@ -709,11 +709,7 @@ int XlsGetReadBin(int* col, int* row, int* attr, char* text, int size, int* kind
     if (kind) *kind = c.kind;
     if (d) *d = c.number;
     if (n) *n = c.whole;
-    if (c.kind == 1 && text && size > 0) {
-        std::size_t len = std::min<std::size_t>(c.text.size(), std::size_t(size - 1));
-        std::memcpy(text, c.text.data(), len);
-        text[len] = '\0';
-    }
+    if (c.kind == 1) copyCallerText(c.text, text, size);
     return int(next);
 }
 int XlsGetMaxData(int* cols, int* rows) {
@@ -766,11 +762,7 @@ int XlsGetFormat(int index, char* buffer, int size) {
     if (!g_current) return 0;
     if (int rc = currentReader(&rb)) return report(rc);
     std::string text;
-    if (read::readFormat(*rb, index, text) && buffer && size > 0) {
-        std::size_t len = std::min<std::size_t>(text.size(), std::size_t(size - 1));
-        std::memcpy(buffer, text.data(), len);
-        buffer[len] = '\0';
-    }
+    if (read::readFormat(*rb, index, text)) copyCallerText(text, buffer, size);
     return report(kOk);
 }
 int XlsGetAttrCnt(int* xfCount, int* formatCount, int* fontCount) {

@@ -612,17 +612,6 @@ int celvane::read::lookupReading(int book, ReadBook** out) {
     return kOk;
 }
 
-namespace {
-
-void copyOut(const std::string& text, char* buf, int size) {
-    if (!buf || size <= 0) return;
-    std::size_t n = std::min<std::size_t>(text.size(), std::size_t(size - 1));
-    std::memcpy(buf, text.data(), n);
-    buf[n] = '\0';
-}
-
-}  // namespace
-
 extern "C" {
 
 int XM_ReadOpen(const char* file) {
@@ -659,7 +648,7 @@ int XM_Read(int book, int sheet, int col, int row, int* kind, double* value, cha
     if (!rb->readCell(sheet, col, row, v)) return kErrKind;
     if (kind) *kind = v.kind;
     if (v.kind == 1) {
-        copyOut(v.text, text, size);
+        copyCallerText(v.text, text, size);
     } else if (value) {
         *value = v.number;
     }
@@ -672,7 +661,7 @@ int XM_GetSheetName(int book, int sheet, char* name, int size) {
     if (lookupReading(book, &rb)) return kErrFile;
     if (sheet < 0) return kErrFile;
     if (sheet >= int(rb->sheets.size())) return 1;
-    copyOut(rb->sheets[sheet].name, name, size);
+    copyCallerText(rb->sheets[sheet].name, name, size);
     return kOk;
 }
 
