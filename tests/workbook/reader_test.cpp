@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -292,6 +293,66 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
     EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 0);
 }
 
+// The code page chosen with XlsSetCodePage applies to every text returned from then on,
+// whichever was in force when the book was opened.
+TEST_P(XlsReading, CodePageChosenAfterOpening) {
+    std::string p = dir.file("cp.xls");
+    int b = GetParam() ? XM_Create97(p.c_str(), 1) : XM_Create(p.c_str(), 1);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(XM_SheetName(b, 0, sj("売上表").c_str()), 0);
+    ASSERT_EQ(XM_WriteStr(b, 0, 0, 0, sj("日本語").c_str()), 0);
+    const int font = XM_FontNo(b, sj("ＭＳ 明朝").c_str(), 12.0, -1, 0, 0);
+    const int format = XM_FmtNo(b, sj("0\"円\"").c_str());
+    ASSERT_GT(font, 4);
+    ASSERT_GE(format, 176);
+    ASSERT_EQ(XM_Close(b), 0);
+
+    struct Texts {
+        std::string cell, sheet, font, format, sequential;
+    };
+    auto texts = [&] {
+        Texts t;
+        char buf[64];
+        EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+        t.cell = buf;
+        EXPECT_EQ(XlsGetSheetName(0, buf, sizeof buf), 1);
+        t.sheet = buf;
+        double points;
+        int color, style, underline;
+        buf[0] = '\0';
+        XlsGetFont(font, buf, sizeof buf, &points, &color, &style, &underline);
+        t.font = buf;
+        buf[0] = '\0';
+        XlsGetFormat(format, buf, sizeof buf);
+        t.format = buf;
+        int col, row, attr, kind, whole;
+        double d;
+        buf[0] = '\0';
+        XlsGetReadBin(&col, &row, &attr, buf, sizeof buf, &kind, &d, &whole, 0);
+        t.sequential = buf;
+        return t;
+    };
+    auto expectIn = [](const Texts& t, bool utf8) {
+        auto enc = [&](const char* s) { return utf8 ? std::string(s) : sj(s); };
+        EXPECT_EQ(t.cell, enc("日本語"));
+        EXPECT_EQ(t.sheet, enc("売上表"));
+        EXPECT_EQ(t.font, enc("ＭＳ 明朝"));
+        EXPECT_EQ(t.format, enc("0\"円\""));
+        EXPECT_EQ(t.sequential, enc("日本語"));
+    };
+    for (int first : {932, 65001}) {
+        SCOPED_TRACE(first);
+        XlsSetCodePage(first);
+        BookHandle h = 0;
+        ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
+        expectIn(texts(), first == 65001);
+        XlsSetCodePage(first == 932 ? 65001 : 932);
+        expectIn(texts(), first == 932);
+        EXPECT_EQ(XlsCloseBook(0), 1);
+    }
+    XlsSetCodePage(932);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, XlsReading, ::testing::Values(false, true),
                          [](const auto& i) { return i.param ? "Biff8" : "Biff5"; });
 
@@ -410,6 +471,60 @@ TEST_F(OtherWriters, ReferenceBooksReadBack) {
         EXPECT_EQ(XlsGetVersion(), c.version);
         XlsCloseBook(0);
     }
+}
+
+// BIFF5 texts are single bytes in the code page the book's CODEPAGE record names.
+// Gnumeric writes its BIFF5 books in 1252; a book without the record is taken as 932.
+TEST_F(OtherWriters, Biff5TextsInTheBooksCodePage) {
+    const std::string csv = dir.file("Liège.csv");
+    std::ofstream(csv) << "café,Ærøskøbing\n12,naïve €5\n";
+    const std::string g7 = converted(csv, "Gnumeric_Excel:excel_biff7", "g7.xls");
+    const Stream st = readStream(g7);
+    ASSERT_EQ(st.name, "Book");
+    ASSERT_EQ(st.all(0x0042).size(), 1u);
+    ASSERT_EQ(st.all(0x0042)[0]->u16(0), 1252u);
+
+    XlsSetCodePage(65001);
+    BookHandle h = 0;
+    ASSERT_EQ(XlsReadBook(g7.c_str(), &h), 1);
+    char buf[64];
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+    EXPECT_STREQ(buf, "café");
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "B1"), 1);
+    EXPECT_STREQ(buf, "Ærøskøbing");
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "B2"), 1);
+    EXPECT_STREQ(buf, "naïve €5");
+    EXPECT_EQ(XlsGetSheetName(0, buf, sizeof buf), 1);
+    EXPECT_STREQ(buf, "Liège.csv");
+    int col, row, attr, kind, whole;
+    double d;
+    EXPECT_GT(XlsGetReadBin(&col, &row, &attr, buf, sizeof buf, &kind, &d, &whole, 0), 0);
+    EXPECT_STREQ(buf, "café");
+    EXPECT_EQ(XlsCloseBook(0), 1);
+    XlsSetCodePage(932);
+
+    // Our own BIFF5 book with its CODEPAGE record made unrecognisable: still CP932.
+    const std::string own = dir.file("own.xls");
+    int b = XM_Create(own.c_str(), 1);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(XM_WriteStr(b, 0, 0, 0, sj("日本語").c_str()), 0);
+    ASSERT_EQ(XM_Close(b), 0);
+    std::string bytes;
+    {
+        std::ifstream in(own, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string record("\x42\x00\x02\x00\xA4\x03", 6);
+    const std::size_t at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(bytes.find(record, at + 1), std::string::npos);
+    bytes[at] = '\x43';  // an unknown record number
+    std::ofstream(own, std::ios::binary | std::ios::trunc) << bytes;
+    ASSERT_TRUE(readStream(own).all(0x0042).empty());
+    b = XM_ReadOpen(own.c_str());
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(readCell(b, 0, 0, 0).text, sj("日本語"));
+    EXPECT_EQ(XM_ReadClose(b), 0);
 }
 
 }  // namespace

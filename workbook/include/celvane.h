@@ -27,8 +27,11 @@
  *   -100..-199 formula syntax error (reported by the Xls layer as error 100)
  *
  * Texts: callers pass and receive texts in the library's text code page, CP932
- * (Shift-JIS) unless XlsSetCodePage(65001) switched it to UTF-8. BIFF5 books store
- * CP932; BIFF8 books store UTF-16 (or 8-bit text when every byte is ASCII).
+ * (Shift-JIS) unless XlsSetCodePage(65001) switched it to UTF-8; the switch applies to
+ * every text passed or returned from then on, in books already open too. BIFF5 books
+ * are written in CP932; BIFF5 books of other writers are read in the code page of their
+ * CODEPAGE record (CP932 without one). BIFF8 books store UTF-16 (or 8-bit text when
+ * every byte is ASCII).
  *
  * All state is process-wide; calls must come from one thread at a time.
  */

@@ -630,10 +630,11 @@ static int currentReader(read::ReadBook** rb) {
 }
 
 // The first cell of a reference: a named item reads the cell at its offsets.
-static int readFirst(const char* ref, read::CellValue& v, bool& found) {
+static int readFirst(const char* ref, read::CellValue& v, bool& found, const read::ReadBook** from = nullptr) {
     read::ReadBook* rb;
     int rc = currentReader(&rb);
     if (rc) return rc;
+    if (from) *from = rb;
     std::vector<RefItem> items;
     rc = itemsOf(ref, items);
     if (rc) return rc;
@@ -650,12 +651,13 @@ int XlsGetStr(char* buffer, int size, const char* ref) {
     if (buffer && size > 0) buffer[0] = '\0';
     read::CellValue v;
     bool found = false;
-    int rc = readFirst(ref, v, found);
+    const read::ReadBook* rb = nullptr;
+    int rc = readFirst(ref, v, found, &rb);
     if (rc) return report(rc);
     if (!found) return report(kOk);
     if (v.kind == 1) {
         // A text is cut to the buffer like the engine's read; only a number must fit whole.
-        copyCallerText(v.text, buffer, size);
+        copyCallerText(rb->toCaller(v.text), buffer, size);
         return report(kOk);
     }
     char tmp[400];
@@ -709,7 +711,7 @@ int XlsGetReadBin(int* col, int* row, int* attr, char* text, int size, int* kind
     if (kind) *kind = c.kind;
     if (d) *d = c.number;
     if (n) *n = c.whole;
-    if (c.kind == 1) copyCallerText(c.text, text, size);
+    if (c.kind == 1) copyCallerText(rb->toCaller(c.text), text, size);
     return int(next);
 }
 int XlsGetMaxData(int* cols, int* rows) {
@@ -754,7 +756,9 @@ int XlsGetFont(int number, char* name, int size, double* points, int* color, int
     if (color) *color = f.color;
     if (style) *style = f.style;
     if (underline) *underline = f.underline;
-    if (name && size > 0 && f.name.size() < std::size_t(size)) std::memcpy(name, f.name.c_str(), f.name.size() + 1);
+    const std::string fontName = rb->toCaller(f.name);
+    if (name && size > 0 && fontName.size() < std::size_t(size))
+        std::memcpy(name, fontName.c_str(), fontName.size() + 1);
     return report(kOk);
 }
 int XlsGetFormat(int index, char* buffer, int size) {
@@ -762,7 +766,7 @@ int XlsGetFormat(int index, char* buffer, int size) {
     if (!g_current) return 0;
     if (int rc = currentReader(&rb)) return report(rc);
     std::string text;
-    if (read::readFormat(*rb, index, text)) copyCallerText(text, buffer, size);
+    if (read::readFormat(*rb, index, text)) copyCallerText(rb->toCaller(text), buffer, size);
     return report(kOk);
 }
 int XlsGetAttrCnt(int* xfCount, int* formatCount, int* fontCount) {
