@@ -385,11 +385,14 @@ CELVANE_API int XlsPutRowHeight(double points, const char* ref);
 CELVANE_API int XlsPutDefFontName(const char* name);
 CELVANE_API int XlsPutDefFontPoint(double points);
 
-/* Reading. XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4) and
- * XlsGetFormat leave their outputs unchanged, and succeed, for a record the file does not
- * hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in the
- * order left, top, right, bottom (20, 25, 20, 25 when absent); error 1 when the sheet has
- * no SETUP before its column records, 34 for a sheet out of range. */
+/* Reading. XlsGetStr, XlsGetValue, XlsGetLong and XlsGetDouble report through the error
+ * number. The inquiries from XlsGetReadBin to XlsGetVersion never change it: they return
+ * 1 (or their value), 0 without a current book or when it was not opened for reading
+ * (XlsGetReadBin: -1). XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4)
+ * and XlsGetFormat leave their outputs unchanged, and return 1, for a record the file does
+ * not hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in
+ * the order left, top, right, bottom (20, 25, 20, 25 when absent); -1 when the sheet has
+ * no SETUP before its column records, 0 for a sheet that does not exist. */
 /* XlsGetStr, XlsGetValue: a text cell is cut to size - 1 bytes (never inside a character);
  * a number is written as "%f" without trailing zeros, error 31 when that does not fit. */
 CELVANE_API int XlsGetStr(char* buffer, int size, const char* ref);

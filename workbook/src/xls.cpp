@@ -692,16 +692,20 @@ int XlsGetDouble(double* value, const char* ref) {
     if (value) *value = d;
     return report(kOk);
 }
+// The inquiry functions below answer through their return value and never change the
+// error number: 0 when no book is current or the current book was not opened for
+// reading, so a caller's error number still tells about its last reporting call.
+static read::ReadBook* inquiryReader() {
+    read::ReadBook* rb;
+    return currentReader(&rb) == 0 ? rb : nullptr;
+}
+
 int XlsGetReadBin(int* col, int* row, int* attr, char* text, int size, int* kind, double* d, int* n, int pos) {
     if (text && size > 0) text[0] = '\0';
-    read::ReadBook* rb;
     if (!g_current) return 0;
-    int rc = currentReader(&rb);
-    if (rc) {
-        report(rc);
-        return -1;
-    }
-    if (g_current->sheet >= int(rb->sheets.size())) return 1;
+    read::ReadBook* rb = inquiryReader();
+    if (!rb) return -1;
+    if (g_current->sheet < 0 || g_current->sheet >= int(rb->sheets.size())) return 1;
     read::SeqCell c;
     long next = read::readSequential(*rb, g_current->book, g_current->sheet, pos, c);
     if (next <= 0) return int(next);
@@ -718,11 +722,10 @@ int XlsGetMaxData(int* cols, int* rows) {
     if (cols) *cols = 0;
     if (rows) *rows = 0;
     if (!g_current) return 0;
-    const int rc = XM_GetMaxData(g_current->book, g_current->sheet, cols, rows);
-    return report(rc == 0 ? kOk : rc == 1 ? kErrParam : kErrMode);
+    return XM_GetMaxData(g_current->book, g_current->sheet, cols, rows) == 0 ? 1 : 0;
 }
 int XlsGetColWidth(int col) {
-    if (!g_current) return kErrNotOpen;
+    if (!g_current) return 0;
     return XM_GetColWidth(g_current->book, g_current->sheet, col);
 }
 double XlsGetRowHeight(int row) {
@@ -732,26 +735,23 @@ double XlsGetRowHeight(int row) {
 int XlsGetSheetName(int sheet, char* buffer, int size) {
     if (buffer && size > 0) buffer[0] = '\0';
     if (!g_current) return 0;
-    int rc = XM_GetSheetName(g_current->book, sheet, buffer, size);
-    if (rc == 1) return 1;
-    return report(rc == 0 ? kOk : kErrMode);
+    const int rc = XM_GetSheetName(g_current->book, sheet, buffer, size);
+    return rc >= 0 ? 1 : 0;  // a sheet beyond the last gives an empty name
 }
 // Attributes, fonts and formats of the globals. A record that is not in the file leaves
-// the outputs as they were and is no failure.
+// the outputs as they were and still answers 1.
 int XlsGetAttr(int number, AttrDesc* desc) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     AttrDesc d;
     if (read::readXf(*rb, number < 0 ? 15 : number, d) && desc) *desc = d;
-    return report(kOk);
+    return 1;
 }
 int XlsGetFont(int number, char* name, int size, double* points, int* color, int* style, int* underline) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     read::FontInfo f;
-    if (!read::readFont(*rb, number, f)) return report(kOk);
+    if (!read::readFont(*rb, number, f)) return 1;
     if (points) *points = f.points;
     if (color) *color = f.color;
     if (style) *style = f.style;
@@ -759,37 +759,38 @@ int XlsGetFont(int number, char* name, int size, double* points, int* color, int
     const std::string fontName = rb->toCaller(f.name);
     if (name && size > 0 && fontName.size() < std::size_t(size))
         std::memcpy(name, fontName.c_str(), fontName.size() + 1);
-    return report(kOk);
+    return 1;
 }
 int XlsGetFormat(int index, char* buffer, int size) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     std::string text;
     if (read::readFormat(*rb, index, text)) copyCallerText(rb->toCaller(text), buffer, size);
-    return report(kOk);
+    return 1;
 }
 int XlsGetAttrCnt(int* xfCount, int* formatCount, int* fontCount) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     const read::GlobalCounts c = read::countGlobals(*rb);
     if (xfCount) *xfCount = c.xf;
     if (formatCount) *formatCount = c.format;
     if (fontCount) *fontCount = c.font;
-    return report(kOk);
+    return 1;
 }
+// 1; 0 without a reading book or for a sheet that does not exist; -1 when the sheet has
+// no SETUP record before its column records (or its records are damaged).
 int XlsGetPageMode(int sheet, int* paper, int* scale, int* options, int* margins) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     read::PageSetup p;
-    if (int rc = read::readPageSetup(*rb, sheet, p)) return report(rc);
+    const int rc = read::readPageSetup(*rb, sheet, p);
+    if (rc == kErrParam) return 0;
+    if (rc) return -1;
     if (paper) *paper = p.paper;
     if (scale) *scale = p.scale;
     if (options) *options = p.options;
     if (margins) std::copy(p.margins, p.margins + 4, margins);
-    return report(kOk);
+    return 1;
 }
 
 int XlsGetVersion(void) {
