@@ -23,7 +23,6 @@
  *   -5 write error while storing             -35 no data      -36 end of data
  *   -6 book not in the mode the call needs   -37 named cell does not exist
  *   -7 the cell holds no data of that kind   -40, -41 out of memory   -50 internal
- *   -60 function not available in this build of the library
  *   -100..-199 formula syntax error (reported by the Xls layer as error 100)
  *
  * Texts: callers pass and receive texts in the library's text code page, CP932

@@ -34,7 +34,6 @@ constexpr int kErrName = -37;
 constexpr int kErrMemory = -40;
 constexpr int kErrMemory2 = -41;
 constexpr int kErrInternal = -50;
-constexpr int kErrUnavailable = -60;
 constexpr int kErrFormula = -100;
 
 constexpr int kSlots = 32;
