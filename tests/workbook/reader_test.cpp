@@ -483,6 +483,13 @@ TEST_F(OtherWriters, Biff5TextsInTheBooksCodePage) {
     ASSERT_EQ(st.name, "Book");
     ASSERT_EQ(st.all(0x0042).size(), 1u);
     ASSERT_EQ(st.all(0x0042)[0]->u16(0), 1252u);
+    // xlrd, an independent reader, sees these texts in the book.
+    std::string xl;
+    ASSERT_EQ(run("PYTHONIOENCODING=utf-8 /usr/bin/python3 -c \"import xlrd,sys; b=xlrd.open_workbook(sys.argv[1]); "
+                  "s=b.sheet_by_index(0); print(b.sheet_names()[0], s.cell_value(0,0), s.cell_value(0,1), "
+                  "s.cell_value(1,1), sep='|')\" '" + g7 + "'", &xl),
+              0);
+    EXPECT_EQ(xl, "Liège.csv|café|Ærøskøbing|naïve €5\n");
 
     XlsSetCodePage(65001);
     BookHandle h = 0;

@@ -387,7 +387,7 @@ CELVANE_API int XlsPutDefFontPoint(double points);
 /* Reading. XlsGetStr, XlsGetValue, XlsGetLong and XlsGetDouble report through the error
  * number. The inquiries from XlsGetReadBin to XlsGetVersion never change it: they return
  * 1 (or their value), 0 without a current book or when it was not opened for reading
- * (XlsGetReadBin: -1). XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4)
+ * (XlsGetReadBin: -1); XlsGetMaxData gives 0 as well for a sheet that does not exist. XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4)
  * and XlsGetFormat leave their outputs unchanged, and return 1, for a record the file does
  * not hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in
  * the order left, top, right, bottom (20, 25, 20, 25 when absent); -1 when the sheet has
