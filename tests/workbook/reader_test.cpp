@@ -508,6 +508,32 @@ TEST_F(OtherWriters, Biff5TextsInTheBooksCodePage) {
     EXPECT_GT(XlsGetReadBin(&col, &row, &attr, buf, sizeof buf, &kind, &d, &whole, 0), 0);
     EXPECT_STREQ(buf, "café");
     EXPECT_EQ(XlsCloseBook(0), 1);
+
+    // The same bytes under other code pages; one the library cannot decode reads as CP932.
+    std::string bytes;
+    {
+        std::ifstream in(g7, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t cpAt = bytes.find(std::string("\x42\x00\x02\x00\xE4\x04", 6));
+    ASSERT_NE(cpAt, std::string::npos);
+    const struct {
+        int codePage;
+        const char* a1;
+    } pages[] = {{1250, "café"}, {850, "cafÚ"}, {10000, "cafÈ"}, {32768, "cafÈ"}, {1200, "café"},
+                 {65001, "caf\uFFFD"}, {4242, "caf"}};
+    for (const auto& pg : pages) {
+        SCOPED_TRACE(pg.codePage);
+        bytes[cpAt + 4] = char(pg.codePage & 0xFF);
+        bytes[cpAt + 5] = char(pg.codePage >> 8);
+        const std::string other = dir.file("other.xls");
+        std::ofstream(other, std::ios::binary | std::ios::trunc) << bytes;
+        ASSERT_EQ(XlsReadBook(other.c_str(), &h), 1);
+        EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+        if (pg.codePage == 4242) EXPECT_EQ(std::string(buf).substr(0, 3), pg.a1);  // a CP932 lead byte
+        else EXPECT_STREQ(buf, pg.a1);
+        EXPECT_EQ(XlsCloseBook(0), 1);
+    }
     XlsSetCodePage(932);
 
     // Our own BIFF5 book with its CODEPAGE record made unrecognisable: still CP932.
@@ -516,7 +542,6 @@ TEST_F(OtherWriters, Biff5TextsInTheBooksCodePage) {
     ASSERT_GE(b, 0);
     ASSERT_EQ(XM_WriteStr(b, 0, 0, 0, sj("日本語").c_str()), 0);
     ASSERT_EQ(XM_Close(b), 0);
-    std::string bytes;
     {
         std::ifstream in(own, std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), {});
