@@ -28,7 +28,7 @@ constexpr const char* kPictureMark = "\xEE\x80\x80";
 // Share of the text height a picture may take, leaving room for a heading above it.
 constexpr std::int64_t kPictureHeightPercent = 82;
 
-constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
+constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 // Namespaces the builder's own markup uses; declared on the root when missing.
 const char* const kNamespaces[][2] = {
