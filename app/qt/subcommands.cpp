@@ -9,6 +9,10 @@
 
 #include "chartexport.h"
 
+#ifdef CHRONAVA_HAVE_OUTPUT
+#include "output/cli.h"
+#endif
+
 namespace appqt {
 namespace {
 
@@ -38,6 +42,10 @@ const std::vector<Subcommand>& subcommands() {
         {"version", "version                 prints the program version", runVersion},
         {"export", "export --gif|--wmf|--png|--svg PROJECT  writes the chart pages of every log (--help for options)",
          exportCommand},
+#ifdef CHRONAVA_HAVE_OUTPUT
+        {"html-generate", "html-generate DEFINITION.dif [--date YYYY-MM-DD]  builds the HTML pages of a definition file",
+         output::htmlGenerateCommand},
+#endif
     };
     return table;
 }
