@@ -25,6 +25,9 @@
 #include "base/files.h"
 #include "base/names.h"
 #include "chartexport.h"
+#ifdef CHRONAVA_HAVE_OUTPUT
+#include "wordoutput.h"
+#endif
 #include "helpwindow.h"
 #include "icons.h"
 #include "logobox.h"
@@ -145,6 +148,9 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
     });
 
     registerChartExport(*this);  // metafile and GIF output commands
+#ifdef CHRONAVA_HAVE_OUTPUT
+    registerWordOutput(*this);  // Word output command
+#endif
 
     updateProjectCommands();
     updateTitle();

@@ -11,6 +11,7 @@
 
 #ifdef CHRONAVA_HAVE_OUTPUT
 #include "output/cli.h"
+#include "wordoutput.h"
 #endif
 
 namespace appqt {
@@ -45,6 +46,8 @@ const std::vector<Subcommand>& subcommands() {
 #ifdef CHRONAVA_HAVE_OUTPUT
         {"html-generate", "html-generate DEFINITION.dif [--date YYYY-MM-DD]  builds the HTML pages of a definition file",
          output::htmlGenerateCommand},
+        {"word", "word PROJECT [--user NAME] [--pdf]  builds the project's Word document (.docx), optionally a PDF",
+         wordCommand},
 #endif
     };
     return table;

@@ -152,6 +152,12 @@ int BuilderLauncher::start(const std::string& program, const std::string& instal
     return rc;
 }
 
+std::string builderProgramFor(const std::string& installDir, const std::string& programDir) {
+    const std::string inFolder = base::joinPath(installDir, kBuilderName);
+    if (base::fileExists(inFolder)) return inFolder;
+    return base::joinPath(programDir, kBuilderName);
+}
+
 RunResult runWordOutput(const RunInput& in) {
     base::Services& sv = base::services();
     WordRunState& st = wordRunState();
@@ -268,7 +274,8 @@ RunResult runWordOutput(const RunInput& in) {
         base::removeFile(base::joinPath(in.installDir, kAliveName));
         base::removeFile(base::joinPath(in.installDir, kProgressName));
         progressWatch().reset();
-        const std::string program = base::joinPath(in.installDir, kBuilderName);
+        const std::string program =
+            in.builderProgram.empty() ? base::joinPath(in.installDir, kBuilderName) : in.builderProgram;
         BuilderLauncher fallback;
         BuilderLauncher& launcher = in.launcher ? *in.launcher : fallback;
         pid_t pid = 0;

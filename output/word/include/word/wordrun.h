@@ -90,7 +90,12 @@ struct RunInput {
     view::ChartParams params;
     view::ScreenMetrics screen;
     BuilderLauncher* launcher = nullptr;  // nullptr: the default
+    std::string builderProgram;           // "": the builder in the installation folder
 };
+
+// The document builder for an installation folder: the one in the folder, else the
+// one beside the running program (a per-user copy of the folder holds no programs).
+std::string builderProgramFor(const std::string& installDir, const std::string& programDir);
 
 enum class RunResult {
     Declined,     // the question of a run still going was not answered Yes
