@@ -6,6 +6,7 @@
 #include "mainframe.h"
 
 #include "app/catalogue.h"
+#include "app/project.h"
 #include "app/shell.h"
 #include "base/files.h"
 #include "base/names.h"
@@ -134,7 +135,8 @@ void WordOutputDialog::accept() {
     for (int k = 0; k < output::kTargetCount; ++k) rec.setWordTarget(k, k == 11 ? 0 : targets[k]);
     if (core.params().write() != 0)
         base::services().warningBox(base::kBoxInfo, word::kDialogCaption, app::message(906));
-    const word::CheckResult check = word::checkBeforeRun(rec, core.project().path);
+    const word::CheckResult check = word::checkBeforeRun(
+        rec, core.project().path, word::dataFolderOf(core.project().dataDir, core.project().path, core.installDir()));
     if (check == word::CheckResult::MissingKind) {
         // The generation dialog opens once this command has returned to the frame.
         MainFrame* frame = frame_;
@@ -330,6 +332,7 @@ void registerWordOutput(MainFrame& frame) {
         word::RunInput in;
         in.installDir = core.installDir();
         in.projectPath = core.project().path;
+        in.dataFolder = word::dataFolderOf(core.project().dataDir, in.projectPath, in.installDir);
         in.rec = core.params().record();
         in.params = chartParamsFrom(in.rec);
         in.screen = screenMetrics();
@@ -433,13 +436,20 @@ int wordCommand(int argc, char** argv) {
         }
     }
     word::makeWordPathsAbsolute(rec, installDir);
-    if (word::checkBeforeRun(rec, project) != word::CheckResult::Ok) {
+    app::Project opened;
+    if (app::openProject(project, app::defaultDataDir(installDir, user), opened) != 0) {
+        std::fprintf(stderr, "chronava word: ファイルオープンエラー [%s]\n", project.c_str());
+        return 1;
+    }
+    const std::string dataFolder = word::dataFolderOf(opened.dataDir, project, installDir);
+    if (word::checkBeforeRun(rec, project, dataFolder) != word::CheckResult::Ok) {
         std::fprintf(stderr, "chronava word: the project cannot be output [%s]\n", project.c_str());
         return 1;
     }
     word::RunInput in;
     in.installDir = installDir;
     in.projectPath = project;
+    in.dataFolder = dataFolder;
     in.rec = rec;
     in.params = chartParamsFrom(rec);
     in.params.tellPageCount = false;

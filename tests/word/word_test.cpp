@@ -51,7 +51,8 @@ protected:
             base::writeFileAtomic(log, "2026/01/01 10:00:00.000 $SIG1=ON // start\r\n"
                                        "2026/01/01 10:00:01.500 $SIG2=PULSE\r\n"
                                        "2026/01/01 10:00:03.000 $SIG1=OFF // stop\r\n");
-            const std::string tct = folder + "/" + n + ".tct";
+            // Charts lie in the data folder (here the project's folder) under the log's name.
+            const std::string tct = folder + "/" + fs::path(n).filename().string() + ".tct";
             const char* argv[] = {"convert", log.c_str(), "-o", tct.c_str()};
             std::FILE* null = std::fopen("/dev/null", "w");
             EXPECT_EQ(convert::convertCommand(4, argv, null, null), 0);
@@ -110,14 +111,14 @@ TEST_F(WordRunTest, RunExportsPagesWritesFigureListAndDefinitionAndStartsTheBuil
     EXPECT_FALSE(base::fileExists(folder + "/ライン-tree-word.fsg"));
     EXPECT_EQ(wordLines(), (std::vector<std::string>{"Word出力を開始します。[ライン]"}));
     EXPECT_TRUE(base::fileExists(folder + "/a-tct-001.wmf"));
-    EXPECT_TRUE(base::fileExists(folder + "/sub/b-tct-002.wmf"));
+    EXPECT_TRUE(base::fileExists(folder + "/b-tct-002.wmf"));
 
     std::vector<output::FigureEntry> figs;
     ASSERT_EQ(output::readFigureList(folder + "/TC-WORD.tsg", figs), 0);
     ASSERT_EQ(figs.size(), 2u);
     EXPECT_EQ(figs[0].title, "a.klg");
     EXPECT_EQ(figs[1].title, "b.klg");  // name only by default
-    EXPECT_EQ(figs[1].figure, folder + "/sub/b-tct/002");
+    EXPECT_EQ(figs[1].figure, folder + "/b-tct/002");
     output::Definition d;
     ASSERT_EQ(output::readDefinition(install + "/word.dif", d), 0);
     ASSERT_EQ(d.blocks.size(), 3u);
@@ -166,7 +167,7 @@ TEST_F(WordRunTest, BuilderThatCannotStartIsReportedAndEndsTheRun) {
 
 TEST_F(WordRunTest, ExportErrorStopsBeforeTheDefinitionFile) {
     base::ScopedServices use(sv);
-    fs::remove(folder + "/sub/b.tct");
+    fs::remove(folder + "/b.tct");
     EXPECT_EQ(word::runWordOutput(in), word::RunResult::Failed);
     auto lines = wordLines();
     ASSERT_EQ(lines.size(), 3u);

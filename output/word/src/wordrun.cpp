@@ -103,7 +103,12 @@ bool isLauncherTemplate(const std::string& path, const std::string& installDir) 
     return base::equalsNoCase(path, base::joinPath(installDir, kLauncherTemplate));
 }
 
-CheckResult checkBeforeRun(const app::ParamRecord& rec, const std::string& projectPath) {
+std::string dataFolderOf(const std::string& dataDir, const std::string& projectPath, const std::string& installDir) {
+    if (isBlank(dataDir)) return base::folderOf(projectPath);
+    return base::makeAbsolute(installDir, dataDir);
+}
+
+CheckResult checkBeforeRun(const app::ParamRecord& rec, const std::string& projectPath, const std::string& dataFolder) {
     base::Services& sv = base::services();
     sv.setStatus(app::message(914));
     auto fail = [&](const std::string& text, bool kind) {
@@ -129,9 +134,10 @@ CheckResult checkBeforeRun(const app::ParamRecord& rec, const std::string& proje
         if (kind == 17) {
             const std::string name = kindName(kind);
             if (sources.logs.empty()) return fail(app::formatMessage(kMissingChartText, name, name, ""), true);
+            // The chart lies in the data folder under the log's file name.
             const std::string& first = sources.logs.front();
-            const std::string logPath = base::isAbsolutePath(first) ? first : base::joinPath(base::folderOf(projectPath), first);
-            if (!base::fileExists(view::chartPathOf(logPath)))
+            const std::string folder = dataFolder.empty() ? base::folderOf(projectPath) : dataFolder;
+            if (!base::fileExists(view::chartPathOf(base::joinPath(folder, base::splitPath(first).name))))
                 return fail(app::formatMessage(kMissingChartText, name, name, first), true);
         }
     }
@@ -173,7 +179,7 @@ RunResult runWordOutput(const RunInput& in) {
     }
 
     // 2. Stale input of another edition; busy.
-    const std::string folder = base::folderOf(in.projectPath);
+    const std::string folder = in.dataFolder.empty() ? base::folderOf(in.projectPath) : in.dataFolder;
     base::removeFile(base::joinPath(folder, name + "-tree-word.fsg"));
     st.preparing = true;
     sv.enterBusy();
@@ -214,7 +220,8 @@ RunResult runWordOutput(const RunInput& in) {
                 error = true;
                 break;
             }
-            const std::string logPath = base::isAbsolutePath(entry) ? entry : base::joinPath(folder, entry);
+            // The chart and its pages lie in the data folder under the entry's file name.
+            const std::string logPath = base::joinPath(folder, base::splitPath(entry).name);
             view::ExportOutcome outcome;
             int rc = view::exportChart(logPath, req, writer, &outcome);
             if (rc != 0) {
@@ -226,7 +233,8 @@ RunResult runWordOutput(const RunInput& in) {
                 break;
             }
             lastPages = outcome.pagesWritten;
-            if (!list.add(displayName(entry, logPath, rec.nameDisplay()), base::replaceExtension(logPath, ""),
+            const std::string fullPath = base::isAbsolutePath(entry) ? entry : base::joinPath(base::folderOf(in.projectPath), entry);
+            if (!list.add(displayName(entry, fullPath, rec.nameDisplay()), base::replaceExtension(logPath, ""),
                           outcome.pagesWritten)) {
                 sv.appendMessage(base::kListWord, app::formatMessage(806, kCaption, "図リスト[" + figureList + "]"));
                 error = true;

@@ -74,7 +74,10 @@ enum class CheckResult {
 };
 // The check before a run, with the status line showing catalogue 914 meanwhile and
 // a failure's text in an information box captioned "Word 出力".
-CheckResult checkBeforeRun(const app::ParamRecord& rec, const std::string& projectPath);
+// `dataFolder` holds the charts (the project's data folder, absolute; "" for the
+// project's own folder).
+CheckResult checkBeforeRun(const app::ParamRecord& rec, const std::string& projectPath,
+                           const std::string& dataFolder = {});
 
 // Starts the document builder detached; 0, or the error number of a failed start.
 class BuilderLauncher {
@@ -86,12 +89,17 @@ public:
 struct RunInput {
     std::string installDir;
     std::string projectPath;
+    std::string dataFolder;  // where charts, pages and the figure list lie; "": the project's folder
     app::ParamRecord rec;  // with absolute paths (makeWordPathsAbsolute)
     view::ChartParams params;
     view::ScreenMetrics screen;
     BuilderLauncher* launcher = nullptr;  // nullptr: the default
     std::string builderProgram;           // "": the builder in the installation folder
 };
+
+// The data folder of a project made absolute against the installation folder; the
+// project's own folder when it names none.
+std::string dataFolderOf(const std::string& dataDir, const std::string& projectPath, const std::string& installDir);
 
 // The document builder for an installation folder: the one in the folder, else the
 // one beside the running program (a per-user copy of the folder holds no programs).
