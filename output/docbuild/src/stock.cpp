@@ -113,7 +113,10 @@ bool writeStockDocument(const std::string& path, const std::string& bodyXml, boo
 bool writeStockFiles(const std::string& installDir) {
     std::string forms = base::joinPath(installDir, "Forms/Word/A4縦");
     if (!base::makeDirectories(forms)) return false;
+    // The template the record names by default, and a copy beside the forms, where the
+    // options page's folder picker looks for "word.dot".
     bool ok = writeStockDocument(base::joinPath(installDir, "rq4100.docx"), para("Normal", ""), true);
+    ok = ok && writeStockDocument(base::joinPath(forms, "word.docx"), para("Normal", ""), true);
     ok = ok && writeStockDocument(base::joinPath(forms, "表紙.docx"),
                                   para("Title", "$SYS") + para("Subtitle", "タイミングチャート") +
                                       para("Subtitle", "プロジェクト: $PRJ") + para("Subtitle", "$DTD"),
