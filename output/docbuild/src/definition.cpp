@@ -7,14 +7,16 @@
 #include "base/names.h"
 #include "base/text.h"
 #include "chart/scramble.h"
+#include "output/definition.h"
 
 namespace docbuild {
 
 namespace {
 
-// Reads the lines of a line file, unscrambled, decoded and with trailing blanks removed.
-// False with a reason when the file is missing, a line is too long or not CP932.
-bool readLines(const std::string& path, const char* what, std::vector<std::string>& lines, std::string& error) {
+// Lines beyond the limit or bytes that are not CP932 make a file invalid here, rather
+// than being cut or replaced, so a damaged file is reported instead of half-read.
+// False with a reason when the file is missing or such a line is met.
+bool checkLineFile(const std::string& path, const char* what, std::string& error) {
     base::LineReader in;
     if (!in.open(path)) {
         error = std::string(what) + "が見つかりません。[" + path + "]";
@@ -22,7 +24,8 @@ bool readLines(const std::string& path, const char* what, std::vector<std::strin
     }
     std::string raw;
     int lineNo = 0;
-    while (in.next(raw, kMaxLineBytes, false)) {
+    // One byte more for the marker of a scrambled line.
+    while (in.next(raw, kMaxLineBytes + 1, false)) {
         ++lineNo;
         if (in.lastWasCut()) {
             char buf[64];
@@ -30,22 +33,12 @@ bool readLines(const std::string& path, const char* what, std::vector<std::strin
             error = std::string(what) + "の" + buf + "[" + path + "]";
             return false;
         }
-        base::Conversion c = base::cp932ToUtf8(chart::unscrambleLine(raw));
-        if (!c.ok) {
+        if (!base::cp932ToUtf8(chart::unscrambleLine(raw)).ok) {
             error = std::string(what) + "の内容が不正です。[" + path + "]";
             return false;
         }
-        std::string& t = c.text;
-        while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r' || t.back() == '\n'))
-            t.pop_back();
-        lines.push_back(std::move(t));
     }
     return true;
-}
-
-// The versioned header of the file type, any version.
-bool isHeader(const std::string& line, const char* type) {
-    return base::startsWithNoCase(base::trimBlanks(line), std::string("[KOV:") + type + ":V");
 }
 
 TargetType typeOf(const std::string& code) {
@@ -60,62 +53,36 @@ TargetType typeOf(const std::string& code) {
 ReadResult readDefinition(const std::string& path, Definition& out) {
     out = Definition{};
     ReadResult r;
-    std::vector<std::string> lines;
-    if (!readLines(path, "定義ファイル", lines, r.error)) return r;
-    if (lines.empty() || !isHeader(lines[0], "DIF")) {
+    if (!checkLineFile(path, "定義ファイル", r.error)) return r;
+    output::Definition d;
+    if (output::readDefinition(path, d) != 0 || !d.headerOk) {
         r.error = "定義ファイルの内容が不正です。[" + path + "]";
         return r;
     }
-    Target cur;
-    bool inTarget = false;
-    bool ended = false;
-    for (std::size_t i = 1; i < lines.size() && !ended; ++i) {
-        const std::string& l = lines[i];
-        if (l.empty() || l[0] == '#' || l[0] == '*') continue;
-        if (l == "/") {
-            ended = true;
-            continue;
+    out.project = base::trimBlanks(d.projectFile);
+    out.info = base::trimBlanks(d.infoFile);
+    out.name = base::trimBlanks(d.project);
+    out.control = base::trimBlanks(d.control);
+    out.document = base::trimBlanks(d.document);
+    out.templ = base::trimBlanks(d.templatePath);
+    for (const std::string& o : d.options) {
+        if (base::equalsNoCase(base::trimBlanks(o), "-vis=on")) out.visible = true;
+        else if (base::equalsNoCase(base::trimBlanks(o), "-vis=off")) out.visible = false;
+    }
+    for (const output::DefinitionBlock& b : d.blocks) {
+        if (!b.execute) continue;  // a block is carried out only when its EXE line came
+        if (out.targets.size() >= kMaxTargets) {
+            r.error = "定義ファイルの内容が不正です。[" + path + "]";
+            return r;
         }
-        if (l == "//") continue;
-        if (l.size() < 4 || l[3] != ':') continue;
-        std::string key = base::toUpperAscii(l.substr(0, 3));
-        std::string value = base::trimBlanks(l.substr(4));
-        if (key == "TYP") {
-            cur = Target{};
-            cur.typeCode = base::toUpperAscii(value);
-            cur.type = typeOf(cur.typeCode);
-            inTarget = true;
-        } else if (key == "DIN") {
-            cur.inputs.push_back(value);
-        } else if (key == "FRM") {
-            cur.form = value;
-        } else if (key == "OPT") {
-            if (base::equalsNoCase(value, "-vis=on")) out.visible = true;
-            else if (base::equalsNoCase(value, "-vis=off")) out.visible = false;
-            else if (base::equalsNoCase(value, "-pagefont=roman")) cur.romanPages = true;
-        } else if (key == "EXE") {
-            if (inTarget) {
-                if (out.targets.size() >= kMaxTargets) {
-                    r.error = "定義ファイルの内容が不正です。[" + path + "]";
-                    return r;
-                }
-                out.targets.push_back(cur);
-            }
-            cur = Target{};
-            inTarget = false;
-        } else if (key == "NAM") {
-            out.project = value;
-        } else if (key == "CSS") {
-            out.info = value;
-        } else if (key == "PRJ") {
-            out.name = value;
-        } else if (key == "CTL") {
-            out.control = value;
-        } else if (key == "DOT") {
-            out.document = value;
-        } else if (key == "TPL") {
-            out.templ = value;
-        }
+        Target t;
+        t.typeCode = base::toUpperAscii(base::trimBlanks(b.type));
+        t.type = typeOf(t.typeCode);
+        for (const std::string& in : b.inputs) t.inputs.push_back(base::trimBlanks(in));
+        t.form = base::trimBlanks(b.form);
+        for (const std::string& o : b.options)
+            if (base::equalsNoCase(base::trimBlanks(o), "-pagefont=roman")) t.romanPages = true;
+        out.targets.push_back(std::move(t));
     }
     if (out.document.empty()) {
         r.error = "定義ファイルに出力ドキュメントがありません。[" + path + "]";
@@ -131,56 +98,22 @@ ReadResult readDefinition(const std::string& path, Definition& out) {
 ReadResult readFigureList(const std::string& path, std::vector<FigureSource>& out) {
     out.clear();
     ReadResult r;
-    std::vector<std::string> lines;
-    if (!readLines(path, "図リスト", lines, r.error)) return r;
-    if (lines.empty() || !isHeader(lines[0], "TSG")) {
+    if (!checkLineFile(path, "図リスト", r.error)) return r;
+    std::vector<output::FigureEntry> entries;
+    bool headerOk = false;
+    if (output::readFigureList(path, entries, &headerOk) != 0 || !headerOk || entries.size() > kMaxSources) {
         r.error = "図リストの内容が不正です。[" + path + "]";
         return r;
     }
-    FigureSource cur;
-    bool open = false;
-    auto close = [&]() {
-        if (!open) return true;
-        if (out.size() >= kMaxSources) return false;
-        out.push_back(cur);
-        cur = FigureSource{};
-        open = false;
-        return true;
-    };
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string& l = lines[i];
-        if (l.size() < 4 || l[3] != ':') continue;
-        std::string key = l.substr(0, 3);
-        std::string value = l.substr(4);
-        if (key == "///") {
-            if (!close()) {
-                r.error = "図リストの内容が不正です。[" + path + "]";
-                return r;
-            }
-        } else if (key == "TLN") {
-            cur.title = value;
-            open = true;
-        } else if (key == "FIG") {
-            // "<chart path without extension>-tct/NNN"
-            std::size_t slash = value.rfind('/');
-            std::string count = slash == std::string::npos ? std::string() : value.substr(slash + 1);
-            std::string stem = slash == std::string::npos ? value : value.substr(0, slash);
-            int pages = 0;
-            bool digits = !count.empty() && count.size() <= 3;
-            for (char c : count) {
-                if (c < '0' || c > '9') digits = false;
-                else pages = pages * 10 + (c - '0');
-            }
-            if (!digits || stem.size() < 4 || stem.compare(stem.size() - 4, 4, "-tct") != 0 || pages > kMaxPages) {
-                r.error = "図リストの内容が不正です。[" + path + "]";
-                return r;
-            }
-            cur.base = stem.substr(0, stem.size() - 4);
-            cur.pages = pages;
-            open = true;
+    for (const output::FigureEntry& e : entries) {
+        // The pictures are "<chart path without extension>-tct-NNN.wmf".
+        if (e.pages < 0 || e.pages > kMaxPages || e.basePath.size() < 4 ||
+            e.basePath.compare(e.basePath.size() - 4, 4, "-tct") != 0) {
+            r.error = "図リストの内容が不正です。[" + path + "]";
+            return r;
         }
+        out.push_back({e.title, e.basePath.substr(0, e.basePath.size() - 4), e.pages});
     }
-    if (!close()) r.error = "図リストの内容が不正です。[" + path + "]";
     return r;
 }
 
