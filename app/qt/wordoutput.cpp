@@ -47,6 +47,13 @@ const int kKinds[] = {0, 1, 17};
 int rowOfKind(int kind) { return kind == 0 ? 0 : kind == 1 ? 1 : 2; }
 
 std::string utf8(const QString& s) { return s.toStdString(); }
+
+// Writes the user's parameter file; a failure is told once, with catalogue 906 in a
+// warning box captioned like the dialog.
+void saveParams(app::UserParams& params, const char* caption) {
+    if (!base::writeFileAtomic(params.path(), app::paramFileBytes(params.record())))
+        base::services().warningBox(base::kBoxInfo, caption, app::message(906));
+}
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
@@ -133,8 +140,7 @@ void WordOutputDialog::accept() {
     app::AppCore& core = frame_->core();
     app::ParamRecord& rec = core.params().record();
     for (int k = 0; k < output::kTargetCount; ++k) rec.setWordTarget(k, k == 11 ? 0 : targets[k]);
-    if (core.params().write() != 0)
-        base::services().warningBox(base::kBoxInfo, word::kDialogCaption, app::message(906));
+    saveParams(core.params(), word::kDialogCaption);
     const word::CheckResult check = word::checkBeforeRun(
         rec, core.project().path, word::dataFolderOf(core.project().dataDir, core.project().path, core.installDir()));
     if (check == word::CheckResult::MissingKind) {
@@ -281,8 +287,7 @@ void WordOptionsDialog::accept() {
     rec.setWordDocument(utf8(document_->text()));
     rec.setWordRomanPages(roman_->isChecked() ? 1 : 0);
     rec.setWordMinimised(minimised_->isChecked() ? 1 : 0);
-    if (core.params().write() != 0)
-        base::services().warningBox(base::kBoxInfo, word::kOptionsCaption, app::message(906));
+    saveParams(core.params(), word::kOptionsCaption);
     QDialog::accept();
 }
 

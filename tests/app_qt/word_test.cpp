@@ -123,3 +123,22 @@ TEST_F(WordDialogTest, FolderTypedNamesTheTemplateAndPickedFolderTakesEveryFile)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WordDialogTest, ParameterFileThatCannotBeWrittenIsToldOnceWithCatalogue906) {
+    const std::string prm = core.params().path();
+    base::removeFile(prm);
+    base::makeDirectories(prm);  // a folder where the file should be
+    WordOptionsDialog d(*frame);
+    d.templateEdit()->setText(QString::fromStdString(path("Forms/t.dot")));
+    boxes.clear();
+    d.accept();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].warning);
+    EXPECT_EQ(boxes[0].caption, "Word 出力オプション");
+    EXPECT_EQ(boxes[0].text, "システムファイルが保存できません。");
+    EXPECT_EQ(core.params().record().wordTemplate(), path("Forms/t.dot"));  // kept in memory
+}
+
+}  // namespace
