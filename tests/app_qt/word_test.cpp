@@ -1,5 +1,6 @@
 // The Word output dialogs: the target list's opening rules and order, and the options
 // page's template rule and folder move.
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTreeWidget>
@@ -139,6 +140,27 @@ TEST_F(WordDialogTest, ParameterFileThatCannotBeWrittenIsToldOnceWithCatalogue90
     EXPECT_EQ(boxes[0].caption, "Word 出力オプション");
     EXPECT_EQ(boxes[0].text, "システムファイルが保存できません。");
     EXPECT_EQ(core.params().record().wordTemplate(), path("Forms/t.dot"));  // kept in memory
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WordDialogTest, MissingChartOfTheFirstLogOpensTheGenerationDialogAfterTheMessage) {
+    bool generate = false;
+    frame->setCommandHandler(cmd::kGenerate, [&] { generate = true; });
+    app::ParamRecord& rec = core.params().record();
+    rec.setWordTarget(0, 0x0200);
+    rec.setWordTarget(1, 0x0300);
+    rec.setWordTarget(17, 0x0101);
+    WordOutputDialog d(*frame);
+    d.accept();
+    EXPECT_NE(d.result(), QDialog::Accepted);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, "タイミングチャートが不足しています。\nタイミングチャートを生成してください。\na.log\n");
+    EXPECT_FALSE(generate);  // not before the frame has its turn
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(generate);
 }
 
 }  // namespace
