@@ -184,11 +184,15 @@ RunResult runWordOutput(const RunInput& in) {
     st.preparing = true;
     sv.enterBusy();
     sv.clearCancel();
+    // The logo moves for the whole run: the export, the builder and the watch.
+    sv.logoStart();
 
     // 3. The project.
     const app::SourceList sources = app::readSources(in.projectPath);
     if (sources.result != 0) {
         sv.messageBox(base::kBoxInfo, kCaption, "ファイルオープンエラー", in.projectPath);
+        sv.logoStop();
+        sv.logoReset();
         sv.leaveBusy();
         st.preparing = false;
         return RunResult::Failed;
