@@ -2,6 +2,7 @@
 // the progress file, and one run end to end with the real document builder.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -277,6 +278,24 @@ TEST_F(WordRunTest, ProjectThatDoesNotOpenEndsTheRunWithItsPath) {
     EXPECT_EQ(sv.busyDepth, 0);
     EXPECT_EQ(sv.logoStops, 1);
     EXPECT_FALSE(word::wordRunState().preparing);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WordRunTest, BuilderThatEndsWithoutTheEndLineEndsTheWatchWithAFailure) {
+    base::ScopedServices use(sv);
+    in.launcher = nullptr;
+    in.builderProgram = "/bin/true";  // ends at once and writes nothing
+    ASSERT_EQ(word::runWordOutput(in), word::RunResult::Started);
+    bool ended = false;
+    for (int i = 0; i < 100000 && !ended; ++i) {
+        ended = word::progressWatch().poll(install);
+        if (!ended) usleep(1000);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(wordLines().back(), "Word出力が異常終了しました。[ドキュメント作成プログラムが途中で終了しました]");
 }
 
 }  // namespace

@@ -294,6 +294,7 @@ RunResult runWordOutput(const RunInput& in) {
         int err = launcher.start(program, in.installDir, pid);
         if (err == 0) {
             st.builder = pid;
+            st.builderGone = false;
             st.watching = true;
             started = true;
         } else {
@@ -328,14 +329,23 @@ bool readProgressLines(const std::string& path, std::vector<std::string>& lines)
 
 bool ProgressWatch::poll(const std::string& installDir) {
     WordRunState& st = wordRunState();
-    if (st.builder > 0 && waitpid(st.builder, nullptr, WNOHANG) == st.builder) st.builder = 0;
-    std::vector<std::string> lines;
-    if (!readProgressLines(base::joinPath(installDir, kProgressName), lines)) return false;
-    if (lines.size() < shown_) shown_ = 0;  // a new file: show it from the start
+    // Reaped before the file is read, so everything it wrote is seen.
+    if (st.builder > 0 && waitpid(st.builder, nullptr, WNOHANG) == st.builder) {
+        st.builder = 0;
+        st.builderGone = true;
+    }
     base::Services& sv = base::services();
-    for (std::size_t i = shown_; i < lines.size(); ++i) sv.appendMessage(base::kListWord, lines[i]);
-    shown_ = lines.size();
-    return !lines.empty() && lines.back().find(kEndWord) != std::string::npos;
+    std::vector<std::string> lines;
+    if (readProgressLines(base::joinPath(installDir, kProgressName), lines)) {
+        if (lines.size() < shown_) shown_ = 0;  // a new file: show it from the start
+        for (std::size_t i = shown_; i < lines.size(); ++i) sv.appendMessage(base::kListWord, lines[i]);
+        shown_ = lines.size();
+        if (!lines.empty() && lines.back().find(kEndWord) != std::string::npos) return true;
+    }
+    if (!st.builderGone) return false;
+    st.builderGone = false;
+    sv.appendMessage(base::kListWord, app::formatMessage(806, kCaption, kBuilderGoneText));
+    return true;
 }
 
 void ProgressWatch::finish(const app::ParamRecord& rec) {

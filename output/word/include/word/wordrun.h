@@ -33,6 +33,7 @@ inline constexpr const char* kMissingChartText = "%sが不足しています。\
 inline constexpr const char* kNoTargetText = "出力対象を選択してください。";
 inline constexpr const char* kCannotStartText = "Word を起動できません";
 inline constexpr const char* kStartErrorText = "%s を起動できません[%d:%s]";
+inline constexpr const char* kBuilderGoneText = "ドキュメント作成プログラムが途中で終了しました";
 inline constexpr const char* kDefinitionErrorText = "Word 定義ファイル生成エラー[%d:%s]";
 // The period of timer 201, the fallback of the file-system watch.
 inline constexpr int kWatchTimerId = 201;
@@ -49,6 +50,7 @@ struct WordRunState {
     bool preparing = false;  // a run is between its start and the builder's start
     bool watching = false;   // the progress file is being watched
     pid_t builder = 0;       // the builder started last, until it is reaped
+    bool builderGone = false;  // the builder started last has ended
 };
 WordRunState& wordRunState();
 
@@ -120,7 +122,9 @@ public:
     // Forgets the lines shown (a new run writes a new file).
     void reset() { shown_ = 0; }
     // Reads the progress file; true when it ends the watch. A missing file shows
-    // nothing and does not end it.
+    // nothing and does not end it. A builder that has ended without the end line (it
+    // crashed or was killed) ends the watch with a failure line instead of leaving it
+    // running for the rest of the program's life.
     bool poll(const std::string& installDir);
     // Ends the watch: flag cleared, completion sound (when chosen), logo stopped.
     void finish(const app::ParamRecord& rec);
