@@ -15,7 +15,8 @@ command -v soffice >/dev/null && pdf=--pdf
 echo "-- chronava word SampleT1.nam $pdf"
 "$work/dist/chronava" word "$nam" $pdf 2>/dev/null | sed "s|$work/dist|DIST|g"
 doc="$work/dist/Projects/SampleT1/SampleT1.docx"
-echo "-- $(basename "$doc"): $(unzip -l "$doc" 2>/dev/null | grep -c 'word/media/' || true) pictures"
+pictures=$(/usr/bin/python3 -c 'import sys, zipfile; print(sum(n.startswith("word/media/") for n in zipfile.ZipFile(sys.argv[1]).namelist()))' "$doc")
+echo "-- $(basename "$doc"): $pictures pictures"
 if [ -n "$pdf" ] && command -v pdftotext >/dev/null; then
   echo "-- $(pdfinfo "${doc%.docx}.pdf" | grep Pages)"
   pdftotext -layout -l 2 "${doc%.docx}.pdf" - | grep -v '^\s*$'
