@@ -338,7 +338,8 @@ FigureRef parseFigureValue(std::string_view value) {
     size_t slash = value.rfind('/');
     if (slash != std::string_view::npos && slash + 1 < value.size()) {
         std::string_view digits = value.substr(slash + 1);
-        bool allDigits = digits.size() <= 6;
+        // Page counts have three digits, four beyond 999; a longer number is no count.
+        bool allDigits = digits.size() <= 4;
         for (char c : digits)
             if (c < '0' || c > '9') allDigits = false;
         if (allDigits) {

@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// "[%s]"-style message with one path.
+// Fills the "%s" places of a message text in order.
 std::string message(const char* format, std::string_view a, std::string_view b = {}) {
     std::string out;
     for (const char* p = format; *p; ++p) {
@@ -250,8 +250,18 @@ void replaceTags(std::string_view line, const TagValues& values, std::string& ou
     out += kLineEnd;
 }
 
-void writePart(const std::vector<std::string>& lines, const TagValues& values, std::string& out) {
-    for (const std::string& l : lines) replaceTags(l, values, out);
+// Writes one part of the form. The text goes to the page in pieces, so a form line
+// repeated for thousands of images never has to fit in memory at once.
+bool writePart(const std::vector<std::string>& lines, const TagValues& values, base::AtomicFile& page) {
+    std::string out;
+    for (const std::string& l : lines) {
+        replaceTags(l, values, out);
+        if (out.size() >= (1u << 16)) {
+            if (!page.write(out)) return false;
+            out.clear();
+        }
+    }
+    return page.write(out);
 }
 
 }  // namespace
@@ -331,7 +341,7 @@ int readForm(const std::string& path, Form& out) {
     if (!r.open(path)) return -1;
     enum { Head, Body, Tail } part = Head;
     std::string line;
-    while (r.next(line)) {
+    while (r.next(line, kFormLineBytes, true)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (part == Head) {
             out.head.push_back(line);
@@ -377,14 +387,13 @@ int producePage(const ControlFile& control, const std::string& inputPath, const 
     };
     start();
 
-    std::string out;
-    writePart(form.head, values, out);
+    bool written = writePart(form.head, values, page);
     bool recordEnded = false, clean = true;
     std::string prevKey;
     for (std::string& line : input) {
         if (line.empty()) continue;
         if (line.compare(0, 4, "///:") == 0) {
-            writePart(form.body, values, out);
+            written = writePart(form.body, values, page) && written;
             start();
             recordEnded = true;
             prevKey.clear();
@@ -397,12 +406,12 @@ int producePage(const ControlFile& control, const std::string& inputPath, const 
         values.offer(line);
     }
     if (!recordEnded) {
-        writePart(form.body, values, out);
+        written = writePart(form.body, values, page) && written;
         start();
     }
-    writePart(form.tail, values, out);
+    written = writePart(form.tail, values, page) && written;
 
-    if (!page.write(out) || !page.commit()) {
+    if (!written || !page.commit()) {
         report(message(kMsgNotWritable, outputPath));
         return kGenerateFailed;
     }

@@ -202,8 +202,11 @@ TEST_F(GeneratorFixture, PageThatCannotBeCreatedOrInputThatIsMissingFails) {
     putLines(dir / "form.htm", {"<BODY>", "</BODY>"});
     EXPECT_EQ(producePage(control, dir / "in.txt", dir / "form.htm", dir / "no/such/out.html", "p", kDate),
               kGenerateFailed);
+    // A folder that exists but takes no files, even for root.
+    EXPECT_EQ(producePage(control, dir / "in.txt", dir / "form.htm", "/proc/out.html", "p", kDate), kGenerateFailed);
     EXPECT_EQ(producePage(control, dir / "none.txt", dir / "form.htm", dir / "out.html", "p", kDate), kGenerateFailed);
     EXPECT_EQ(messages(), (std::vector<std::string>{"ファイルに書き込みができません。[" + dir / "no/such/out.html" + "]",
+                                                    "ファイルに書き込みができません。[/proc/out.html]",
                                                     "ファイルが見つかりません。[" + dir / "none.txt" + "]"}));
     EXPECT_FALSE(base::fileExists(dir / "out.html"));
 }

@@ -1,39 +1,20 @@
 // Scratch folders and file helpers for the document output tests.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "../app/testutil.h"
 #include "base/files.h"
 #include "base/text.h"
 #include "chart/scramble.h"
 
 namespace outtest {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/chronava-output-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline std::string slurp(const std::string& path) {
-    std::string s;
-    base::readFile(path, s);
-    return s;
-}
+// Scratch folders and whole-file reads are the application tests' own.
+using apptest::slurp;
+using apptest::TempDir;
 
 // Writes UTF-8 lines as a CP932 file with CR LF, plain or scrambled.
 inline void putLines(const std::string& path, const std::vector<std::string>& lines, bool scrambled = false) {

@@ -216,7 +216,7 @@ struct FigureEntry {
 int readFigureList(const std::string& path, std::vector<FigureEntry>& entries, bool* headerOk = nullptr);
 
 // Splits a figure value into the images' base path and their count: a value that
-// ends in "/" and digits gives the count (0 when the digits are 0) and the path before
+// ends in "/" and one to four digits gives the count (0 when the digits are 0) and the path before
 // them; a value without that ending names one image.
 struct FigureRef {
     std::string basePath;

@@ -32,7 +32,7 @@ inline constexpr const char* kMsgPageWritten = "HTML ドキュメントを出力
 
 // Limits.
 constexpr std::size_t kTextPoolBytes = 512000;  // all values of one record
-constexpr std::size_t kFormLineBytes = 1023;    // form lines
+constexpr std::size_t kFormLineBytes = 65536;   // form lines; a longer one goes on as the next line
 constexpr std::size_t kInputLineBytes = 1023;   // input and control file lines
 constexpr int kMinTags = 3;                     // a control file with fewer tags is invalid
 
