@@ -341,7 +341,6 @@ std::string DocumentBody::appendForm(const std::string& formPath, const TagValue
                 p.remove_child(c);
             }
             if (!p.attribute(kContentsMark)) p.append_attribute(kContentsMark) = "1";
-            haveContents_ = true;
             contents = false;
             placed.push_back(p);
             continue;
@@ -403,7 +402,6 @@ std::string DocumentBody::appendForm(const std::string& formPath, const TagValue
     if (contents) {
         pugi::xml_node p = body.insert_child_before("w:p", sect);
         p.append_attribute(kContentsMark) = "1";
-        haveContents_ = true;
         placed.push_back(p);
     }
 

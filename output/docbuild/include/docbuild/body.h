@@ -95,7 +95,6 @@ private:
     int nextDrawing_ = 1;
     int nextMedia_ = 1;
     int nextBookmark_ = 1;
-    bool haveContents_ = false;
     bool contentsPlaced_ = false;
 };
 
