@@ -7,6 +7,7 @@
 #include "base/files.h"
 #include "docbuild/builder.h"
 #include "docbuild/package.h"
+#include "docbuild/stock.h"
 #include "fixture.h"
 
 namespace {
@@ -216,6 +217,36 @@ TEST_F(BuilderTest, ProgressFileThatCannotBeWrittenDoesNotStopTheBuild) {
     base::makeDirectories(f.progressFile());  // a folder where the file would go
     EXPECT_EQ(run(f).rc, 0);
     EXPECT_TRUE(base::fileExists(f.documentPath()));
+}
+
+}  // namespace
+
+namespace {
+
+// A figure tag that shares its run with other text and a tab: every copy keeps the
+// text before the picture, the picture, and the tab and text behind it, in that order.
+TEST_F(BuilderTest, FigureTagInsideARunSplitsTheRunAroundEachPicture) {
+    const std::string form = f.install + "/Forms/Word/A4縦/タイミングチャート.docx";
+    ASSERT_TRUE(docbuild::writeStockDocument(
+        form, "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>図 $FIG</w:t><w:tab/><w:t>($TLN)</w:t></w:r></w:p>", false));
+    f.writeDefinition({"TCT"});
+    Built b = run(f);
+    ASSERT_EQ(b.rc, 0);
+    pugi::xml_document d;
+    d.load_string(b.documentXml.c_str());
+    auto paras = d.select_nodes("//w:p[.//w:drawing]");
+    ASSERT_EQ(paras.size(), 3u);
+    std::string seen;
+    for (auto c : paras.first().node().children("w:r")) {
+        EXPECT_TRUE(c.child("w:rPr").child("w:b")) << "run properties kept";
+        for (auto e : c.children()) {
+            std::string n = e.name();
+            if (n == "w:t") seen += std::string("[") + e.text().get() + "]";
+            else if (n == "w:drawing") seen += "<pic>";
+            else if (n == "w:tab") seen += "<tab>";
+        }
+    }
+    EXPECT_EQ(seen, "[図 ]<pic><tab>[(conveyor.klg)]");
 }
 
 }  // namespace

@@ -362,12 +362,25 @@ std::string DocumentBody::appendForm(const std::string& formPath, const TagValue
                 std::string s = t.text().get();
                 std::size_t at = s.find(kPictureMark);
                 if (at == std::string::npos) continue;
+                // The run splits in three: its content up to the mark, the picture, and
+                // the content behind the mark (a tab or break after the tag stays there).
                 pugi::xml_node r = t.parent();
+                int index = 0;
+                for (pugi::xml_node c = r.first_child(); c != t; c = c.next_sibling()) ++index;
                 pugi::xml_node after = r.parent().insert_copy_after(r, r);
                 pugi::xml_node pic = r.parent().insert_copy_after(r, r);
-                setText(t, s.substr(0, at));
-                // The copy after keeps only the text behind the mark.
-                for (pugi::xml_node t2 : after.children("w:t")) setText(t2, s.substr(at + std::strlen(kPictureMark)));
+                const std::string before = s.substr(0, at), rest = s.substr(at + std::strlen(kPictureMark));
+                setText(t, before);
+                while (t.next_sibling()) r.remove_child(t.next_sibling());
+                pugi::xml_node mark = after.first_child();
+                for (int k = 0; k < index; ++k) mark = mark.next_sibling();
+                for (pugi::xml_node c = after.first_child(); c && c != mark;) {
+                    pugi::xml_node next = c.next_sibling();
+                    if (std::strcmp(c.name(), "w:rPr") != 0) after.remove_child(c);
+                    c = next;
+                }
+                if (rest.empty() && mark.next_sibling()) after.remove_child(mark);
+                else setText(mark, rest);
                 while (pugi::xml_node c = pic.last_child()) {
                     if (std::strcmp(c.name(), "w:rPr") == 0) break;
                     pic.remove_child(c);
@@ -381,9 +394,15 @@ std::string DocumentBody::appendForm(const std::string& formPath, const TagValue
                 std::string xml = "<x>" + inlinePictureXml(rel, id, pictures[i].name, size) + "</x>";
                 frag.load_string(xml.c_str(), kParseFlags);
                 pic.append_copy(frag.first_child().first_child());
-                // Empty text runs left around the picture would add nothing; drop them.
-                if (s.substr(0, at).empty()) r.parent().remove_child(r);
-                if (s.substr(at + std::strlen(kPictureMark)).empty()) after.parent().remove_child(after);
+                // Runs left with nothing but an empty text would add nothing; drop them.
+                auto onlyEmptyText = [](pugi::xml_node run) {
+                    for (pugi::xml_node c : run.children())
+                        if (std::strcmp(c.name(), "w:rPr") != 0 && !(std::strcmp(c.name(), "w:t") == 0 && !*c.text().get()))
+                            return false;
+                    return true;
+                };
+                if (onlyEmptyText(r)) r.parent().remove_child(r);
+                if (onlyEmptyText(after)) after.parent().remove_child(after);
                 break;
             }
             if (i > 0) setPageBreakBefore(copy);
