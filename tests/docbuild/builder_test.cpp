@@ -250,3 +250,47 @@ TEST_F(BuilderTest, FigureTagInsideARunSplitsTheRunAroundEachPicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// A cover form with its own picture (a logo) and a link: both come along into the
+// document under new relationship ids; a reference to anything else is dropped.
+TEST_F(BuilderTest, PicturesAndLinksOfAFormComeAlongWithNewIds) {
+    const std::string form = f.install + "/Forms/Word/A4縦/表紙.docx";
+    ASSERT_TRUE(docbuild::writeStockDocument(
+        form,
+        "<w:p><w:r><w:drawing><wp:inline><a:graphic><a:graphicData><pic:pic><pic:blipFill>"
+        "<a:blip r:embed=\"rId7\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>"
+        "<w:hyperlink r:id=\"rId8\"><w:r><w:t>$PRJ</w:t></w:r></w:hyperlink>"
+        "<w:r><w:object r:id=\"rId9\"/></w:r></w:p>",
+        false));
+    docbuild::Package p;
+    ASSERT_EQ(p.load(form), docbuild::PackageError::None);
+    p.setPart("word/media/logo.png", "PNGDATA");
+    std::string rels = *p.part("word/_rels/document.xml.rels");
+    rels.insert(rels.find("</Relationships>"),
+                "<Relationship Id=\"rId7\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/image\" Target=\"media/logo.png\"/>"
+                "<Relationship Id=\"rId8\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink\" Target=\"https://example.invalid/\" TargetMode=\"External\"/>"
+                "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/oleObject\" Target=\"embeddings/x.bin\"/>");
+    p.setPart("word/_rels/document.xml.rels", rels);
+    ASSERT_EQ(p.save(form), docbuild::PackageError::None);
+
+    f.writeDefinition({"CVP"});
+    Built b = run(f);
+    ASSERT_EQ(b.rc, 0) << b.log[b.log.size() - 2];
+    pugi::xml_document d, r;
+    d.load_string(b.documentXml.c_str());
+    r.load_string(b.pkg.part("word/_rels/document.xml.rels")->c_str());
+    std::string embed = d.select_node("//a:blip").node().attribute("r:embed").value();
+    std::string link = d.select_node("//w:hyperlink").node().attribute("r:id").value();
+    EXPECT_FALSE(d.select_node("//w:object").node().attribute("r:id"));
+    auto target = [&](const std::string& id) {
+        return std::string(r.first_child().find_child_by_attribute("Relationship", "Id", id.c_str()).attribute("Target").value());
+    };
+    ASSERT_FALSE(target(embed).empty());
+    EXPECT_EQ(*b.pkg.part("word/" + target(embed)), "PNGDATA");
+    EXPECT_EQ(target(link), "https://example.invalid/");
+    EXPECT_NE(b.pkg.part("[Content_Types].xml")->find("image/png"), std::string::npos);
+}
+
+}  // namespace
