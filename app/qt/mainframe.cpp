@@ -33,6 +33,9 @@
 #include "optionsdialog.h"
 #include "placement.h"
 #include "qtservices.h"
+#ifdef CHRONAVA_HAVE_SRCVIEW
+#include "source_window.h"
+#endif
 
 namespace appqt {
 
@@ -145,6 +148,9 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
     });
 
     registerChartExport(*this);  // metafile and GIF output commands
+#ifdef CHRONAVA_HAVE_SRCVIEW
+    srcviewqt::registerSourceView(*this);  // logs open in the source view
+#endif
 
     updateProjectCommands();
     updateTitle();

@@ -1,0 +1,301 @@
+// Reading a log into the source list.
+#include "srcview/source_list.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "base/files.h"
+#include "base/services.h"
+
+namespace srcview {
+
+namespace {
+
+// Raw bytes of a line that are decoded. More than any code needs for 257 CP932 bytes
+// (JIS with an escape sequence around every character takes about 4 bytes per byte);
+// the rest of a longer line is only looked at for JIS shift changes.
+constexpr std::size_t kRawKeep = 4096;
+constexpr std::size_t kCountBlock = 1 << 18;
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
+
+std::string fileNameLine(const std::string& path) {
+    std::string_view form = text::kFileName;
+    const std::size_t at = form.find("%s");
+    std::string s(form.substr(0, at));
+    s.append(path);
+    s.append(form.substr(at + 2));
+    return s;
+}
+
+// Size, lines and tab characters of a file, as the text block budget needs them.
+struct FileCounts {
+    std::uint64_t size = 0, lines = 0, tabs = 0;
+};
+
+bool countFile(const std::string& path, FileCounts& c) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    std::vector<char> buf(kCountBlock);
+    bool ok = true;
+    char last = '\n';
+    for (;;) {
+        ssize_t n = ::read(fd, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        const char* p = buf.data();
+        c.size += static_cast<std::uint64_t>(n);
+        c.lines += static_cast<std::uint64_t>(std::count(p, p + n, '\n'));
+        c.tabs += static_cast<std::uint64_t>(std::count(p, p + n, '\t'));
+        last = p[n - 1];
+    }
+    if (last != '\n') ++c.lines;  // a last line without a line feed
+    ::close(fd);
+    return ok;
+}
+
+// For JIS: the shift changes in the part of a line that is not decoded, reduced to
+// the last escape sequence and the last SO or SI, which set the state the next line
+// starts in.
+std::string jisShiftTail(std::string_view rest) {
+    std::string esc, shift;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(rest[i]);
+        if (b == 0x0E || b == 0x0F) {
+            shift.assign(1, static_cast<char>(b));
+        } else if (b == 0x1B) {
+            std::string_view r = rest.substr(i + 1);
+            for (std::string_view s : {"$B", "$@", "$(B", "$(Q", "(B", "(J", "(H", "(I"})
+                if (r.starts_with(s)) {
+                    esc.assign(1, '\x1B');
+                    esc.append(s);
+                    break;
+                }
+        }
+    }
+    return esc + shift;
+}
+
+}  // namespace
+
+int charCells(std::string_view s, std::size_t i, std::size_t& len) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+        len = 1;
+        return 1;
+    }
+    len = std::min(base::utf8SeqLen(b), s.size() - i);
+    // Half-width katakana U+FF61..U+FF9F: EF BD A1..BF, EF BE 80..9F.
+    if (len == 3 && b == 0xEF) {
+        unsigned char b1 = static_cast<unsigned char>(s[i + 1]), b2 = static_cast<unsigned char>(s[i + 2]);
+        if ((b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F)) return 1;
+    }
+    return 2;
+}
+
+int textCells(std::string_view s) {
+    int n = 0;
+    for (std::size_t i = 0, len = 0; i < s.size(); i += len) n += charCells(s, i, len);
+    return n;
+}
+
+bool makeDisplayLine(base::LineDecoder& dec, std::string_view raw, int tabWidth, DisplayLine& out) {
+    out.text.clear();
+    out.cells = 0;
+    out.cut = false;
+    std::string_view head = raw.substr(0, std::min(raw.size(), kRawKeep));
+    std::string decoded;
+    bool ok = dec.decode(head, decoded);
+    if (raw.size() > head.size()) {
+        // The decoded part ends inside the line, perhaps inside a character; that
+        // edge lies far beyond the cut, so only the kept text is judged below.
+        if (dec.code() == base::InputCode::Jis) {
+            std::string scratch, tail = jisShiftTail(raw.substr(head.size()));
+            if (!tail.empty()) dec.decode(tail, scratch);
+        }
+    }
+    std::size_t bytes = 0;  // CP932 bytes of the file's text taken so far
+    int col = 0;
+    std::size_t i = 0, len = 0;
+    out.text.reserve(decoded.size());
+    for (; i < decoded.size(); i += len) {
+        if (bytes >= kLineBytes) break;
+        unsigned char b = static_cast<unsigned char>(decoded[i]);
+        if (b == '\t') {
+            len = 1;
+            ++bytes;
+            if (tabWidth > 0) {
+                int n = tabWidth - col % tabWidth;
+                out.text.append(static_cast<std::size_t>(n), ' ');
+                col += n;
+            }
+            continue;
+        }
+        if (b < 0x20 || b == 0x7F) {
+            // Control pictures U+2400..U+241F and U+2421 for DEL.
+            len = 1;
+            ++bytes;
+            unsigned cp = b == 0x7F ? 0x2421 : 0x2400 + b;
+            out.text += static_cast<char>(0xE0 | (cp >> 12));
+            out.text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out.text += static_cast<char>(0x80 | (cp & 0x3F));
+            col += 2;
+            continue;
+        }
+        int w = charCells(decoded, i, len);
+        out.text.append(decoded, i, len);
+        bytes += static_cast<std::size_t>(w);
+        col += w;
+    }
+    out.cut = i < decoded.size();
+    out.cells = col;
+    if (raw.size() > head.size() && dec.code() != base::InputCode::Jis)
+        ok = out.text.find(kReplacement) == std::string::npos;
+    return ok;
+}
+
+void SourceList::clear() {
+    path_.clear();
+    block_.clear();
+    offsets_.clear();
+    lengths_.clear();
+    cells_.clear();
+    longest_ = 0;
+    longLines_ = false;
+    hasEof_ = false;
+    firstBad_ = 0;
+    capacity_ = used_ = 0;
+}
+
+std::string_view SourceList::line(int i) const {
+    if (i < 0 || i >= count()) return {};
+    return std::string_view(block_).substr(offsets_[static_cast<std::size_t>(i)], lengths_[static_cast<std::size_t>(i)]);
+}
+
+int SourceList::cells(int i) const {
+    if (i < 0 || i >= count()) return 0;
+    return cells_[static_cast<std::size_t>(i)];
+}
+
+bool SourceList::store(std::string_view t, int cellsWide) {
+    // A stored line took its number, two blanks, the text and an end mark.
+    const std::uint64_t need = 8 + static_cast<std::uint64_t>(cellsWide);
+    if (used_ + need > capacity_) return false;
+    used_ += need;
+    offsets_.push_back(static_cast<std::uint32_t>(block_.size()));
+    lengths_.push_back(static_cast<std::uint32_t>(t.size()));
+    cells_.push_back(static_cast<std::uint16_t>(std::min(cellsWide, 0xFFFF)));
+    block_.append(t);
+    longest_ = std::max(longest_, cellsWide);
+    return true;
+}
+
+LoadResult SourceList::load(const std::string& path, base::InputCode code, int tabWidth, const StatusSink& status) {
+    clear();
+    path_ = path;
+    auto say = [&](std::string_view s) {
+        if (status) status(s);
+    };
+    base::Services& sv = base::services();
+    tabWidth = std::clamp(tabWidth, 0, kMaxTabWidth);
+
+    FileCounts counts;
+    if (!countFile(path, counts)) {
+        sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kOpenError, fileNameLine(path));
+        return LoadResult::OpenFailed;
+    }
+    capacity_ = counts.size + counts.tabs * static_cast<std::uint64_t>(tabWidth) + (counts.lines + 1) * 12 + 268;
+
+    say(text::kReading);
+    base::BlockLineReader reader;
+    if (!reader.open(path)) {
+        sv.messageBox(base::kBoxInfo, text::kCaptionOpen, text::kOpenError, fileNameLine(path));
+        return LoadResult::OpenFailed;
+    }
+    LoadResult result = LoadResult::Ok;
+    try {
+        const std::size_t lines = static_cast<std::size_t>(std::min<std::uint64_t>(counts.lines + 1, kMaxLines + 1));
+        offsets_.reserve(lines);
+        lengths_.reserve(lines);
+        cells_.reserve(lines);
+        block_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, std::uint64_t{64} << 20)));
+
+        base::LineDecoder dec(code);
+        DisplayLine dl;
+        std::string_view raw;
+        int n = 0;
+        while (reader.next(raw, std::numeric_limits<std::size_t>::max())) {
+            if (n == kMaxLines) {
+                sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kTooLarge, path);
+                result = LoadResult::TooManyLines;
+                break;
+            }
+            if (!makeDisplayLine(dec, raw, tabWidth, dl) && firstBad_ == 0) firstBad_ = n + 1;
+            if (dl.cut) longLines_ = true;
+            if (!store(dl.text, dl.cells)) {
+                say(text::kOverflow);
+                sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kTooLarge, path);
+                result = LoadResult::Overflow;
+                break;
+            }
+            ++n;
+        }
+        if (result == LoadResult::Ok && n < kMaxLines) {
+            if (store(kEofText, 5)) {
+                hasEof_ = true;
+            } else {
+                say(text::kOverflow);
+                sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kTooLarge, path);
+                result = LoadResult::Overflow;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        clear();
+        path_ = path;
+        sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kNoMemory);
+        return LoadResult::NoMemory;
+    }
+    if (longLines_ && result != LoadResult::TooManyLines)
+        sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kTooWide, path);
+    return result;
+}
+
+std::size_t SourceList::byteAtCell(int i, int cell) const {
+    std::string_view s = line(i);
+    int col = 0;
+    std::size_t pos = 0, len = 0;
+    for (; pos < s.size() && col < cell; pos += len) col += charCells(s, pos, len);
+    return pos;
+}
+
+std::string SourceList::textBetween(TextPos a, TextPos b) const {
+    if (b.line < a.line || (b.line == a.line && b.cell < a.cell)) std::swap(a, b);
+    a.line = std::max(a.line, 0);
+    b.line = std::min(b.line, count() - 1);
+    std::string out;
+    for (int i = a.line; i <= b.line; ++i) {
+        std::string_view s = line(i);
+        std::size_t from = i == a.line ? byteAtCell(i, a.cell) : 0;
+        std::size_t to = i == b.line ? byteAtCell(i, b.cell) : s.size();
+        if (i > a.line) out += '\n';
+        if (to > from) out.append(s.substr(from, to - from));
+    }
+    return out;
+}
+
+}  // namespace srcview
