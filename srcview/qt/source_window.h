@@ -51,6 +51,8 @@ protected:
     void wheelEvent(QWheelEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
     void contextMenuEvent(QContextMenuEvent*) override;
+    // Tab and Shift+Tab scroll sideways instead of moving the focus.
+    bool focusNextPrevChild(bool) override { return false; }
 
 private:
     void endPan();
