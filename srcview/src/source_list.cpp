@@ -13,6 +13,7 @@
 
 #include "base/files.h"
 #include "base/services.h"
+#include "base/wordscan.h"
 
 namespace srcview {
 
@@ -59,10 +60,16 @@ bool countFile(const std::string& path, FileCounts& c) {
         }
         if (n == 0) break;
         const char* p = buf.data();
+        const char* end = p + n;
         c.size += static_cast<std::uint64_t>(n);
-        c.lines += static_cast<std::uint64_t>(std::count(p, p + n, '\n'));
-        c.tabs += static_cast<std::uint64_t>(std::count(p, p + n, '\t'));
-        last = p[n - 1];
+        // Line feeds and tabs are rare among the bytes: jump from one to the next.
+        for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(end - q))));
+             ++q)
+            ++c.lines;
+        for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\t', static_cast<std::size_t>(end - q))));
+             ++q)
+            ++c.tabs;
+        last = end[-1];
     }
     if (last != '\n') ++c.lines;  // a last line without a line feed
     ::close(fd);
@@ -89,6 +96,17 @@ std::string jisShiftTail(std::string_view rest) {
         }
     }
     return esc + shift;
+}
+
+// True when all eight bytes of `v` are printable ASCII (0x20..0x7E): no high bit, no
+// byte below 0x20 (the subtraction borrows into the top bit of such a byte), no DEL.
+inline bool printable8(std::uint64_t v) {
+    using base::kByteHighs;
+    using base::kByteOnes;
+    const std::uint64_t below = (v - 0x20 * kByteOnes) & ~v & kByteHighs;
+    const std::uint64_t x = v ^ (0x7F * kByteOnes);
+    const std::uint64_t del = (x - kByteOnes) & ~x & kByteHighs;
+    return ((v & kByteHighs) | below | del) == 0;
 }
 
 }  // namespace
@@ -131,38 +149,53 @@ bool makeDisplayLine(base::LineDecoder& dec, std::string_view raw, int tabWidth,
     }
     std::size_t bytes = 0;  // CP932 bytes of the file's text taken so far
     int col = 0;
-    std::size_t i = 0, len = 0;
-    out.text.reserve(decoded.size());
-    for (; i < decoded.size(); i += len) {
-        if (bytes >= kLineBytes) break;
-        unsigned char b = static_cast<unsigned char>(decoded[i]);
+    const std::size_t n = decoded.size();
+    const char* d = decoded.data();
+    std::size_t i = 0;
+    out.text.reserve(n);
+    while (i < n && bytes < kLineBytes) {
+        // A run of printable ASCII goes over in one piece.
+        const std::size_t limit = std::min(n, i + (kLineBytes - bytes));
+        std::size_t j = i;
+        while (j + 8 <= limit && printable8(base::loadFirstLow(d + j))) j += 8;
+        while (j < limit && static_cast<unsigned char>(d[j]) - 0x20u < 0x5Fu) ++j;
+        if (j > i) {
+            out.text.append(d + i, j - i);
+            bytes += j - i;
+            col += static_cast<int>(j - i);
+            i = j;
+            continue;
+        }
+        const unsigned char b = static_cast<unsigned char>(d[i]);
         if (b == '\t') {
-            len = 1;
+            ++i;
             ++bytes;
             if (tabWidth > 0) {
-                int n = tabWidth - col % tabWidth;
-                out.text.append(static_cast<std::size_t>(n), ' ');
-                col += n;
+                int spaces = tabWidth - col % tabWidth;
+                out.text.append(static_cast<std::size_t>(spaces), ' ');
+                col += spaces;
             }
             continue;
         }
         if (b < 0x20 || b == 0x7F) {
             // Control pictures U+2400..U+241F and U+2421 for DEL.
-            len = 1;
+            ++i;
             ++bytes;
-            unsigned cp = b == 0x7F ? 0x2421 : 0x2400 + b;
-            out.text += static_cast<char>(0xE0 | (cp >> 12));
-            out.text += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out.text += static_cast<char>(0x80 | (cp & 0x3F));
+            const unsigned cp = b == 0x7F ? 0x2421 : 0x2400 + b;
+            const char pic[3] = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                                 static_cast<char>(0x80 | (cp & 0x3F))};
+            out.text.append(pic, 3);
             col += 2;
             continue;
         }
-        int w = charCells(decoded, i, len);
-        out.text.append(decoded, i, len);
+        std::size_t len = 0;
+        const int w = charCells(decoded, i, len);
+        out.text.append(d + i, len);
+        i += len;
         bytes += static_cast<std::size_t>(w);
         col += w;
     }
-    out.cut = i < decoded.size();
+    out.cut = i < n;
     out.cells = col;
     if (raw.size() > head.size() && dec.code() != base::InputCode::Jis)
         ok = out.text.find(kReplacement) == std::string::npos;
