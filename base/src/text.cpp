@@ -3,6 +3,7 @@
 #include "base/wordscan.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 #include <vector>
@@ -208,39 +209,48 @@ Conversion cp932ToUtf8(std::string_view cp932) {
         return c;
     }
     const Cp932Table& table = cp932Table();
-    c.text.reserve(cp932.size() * 3 / 2);
+    // Written in place: no character takes more than three bytes of UTF-8.
     const size_t n = cp932.size();
+    c.text.resize(n * 3);
+    char* out = c.text.data();
+    size_t o = 0;
     size_t i = 0;
     while (i < n) {
         size_t run = i;
         while (run + 8 <= n && (loadFirstLow(cp932.data() + run) & kByteHighs) == 0) run += 8;
         while (run < n && static_cast<unsigned char>(cp932[run]) < 0x80) ++run;
-        c.text.append(cp932.data() + i, run - i);
+        std::memcpy(out + o, cp932.data() + i, run - i);
+        o += run - i;
         i = run;
-        if (i >= n) break;
-        const unsigned char b = static_cast<unsigned char>(cp932[i]);
-        const Cp932Table::Entry* e;
-        size_t used;
-        if (isCp932Lead(b)) {
-            // A lead byte at the end, or a pair iconv refuses: the pair is dropped
-            // whole (one byte at the end) so the next character stays aligned.
-            used = i + 1 < n ? 2 : 1;
-            e = used == 2 ? &table.pair(b, static_cast<unsigned char>(cp932[i + 1])) : nullptr;
-        } else {
-            used = 1;
-            e = &table.single(b);
-        }
-        if (e && e->len) {
-            c.text.append(e->utf8, e->len);
-        } else {
-            if (c.ok) {
-                c.ok = false;
-                for (size_t k = 0; k < used; ++k) c.bad += hexByte(static_cast<unsigned char>(cp932[i + k]));
+        while (i < n && static_cast<unsigned char>(cp932[i]) >= 0x80) {
+            const unsigned char b = static_cast<unsigned char>(cp932[i]);
+            const Cp932Table::Entry* e;
+            size_t used;
+            if (isCp932Lead(b)) {
+                // A lead byte at the end, or a pair iconv refuses: the pair is
+                // dropped whole (one byte at the end) so the next character stays
+                // aligned.
+                used = i + 1 < n ? 2 : 1;
+                e = used == 2 ? &table.pair(b, static_cast<unsigned char>(cp932[i + 1])) : nullptr;
+            } else {
+                used = 1;
+                e = &table.single(b);
             }
-            c.text += kReplacement;
+            if (e && e->len) {
+                std::memcpy(out + o, e->utf8, 3);  // within the space: o + len <= 3 * i
+                o += e->len;
+            } else {
+                if (c.ok) {
+                    c.ok = false;
+                    for (size_t k = 0; k < used; ++k) c.bad += hexByte(static_cast<unsigned char>(cp932[i + k]));
+                }
+                std::memcpy(out + o, kReplacement, 3);
+                o += 3;
+            }
+            i += used;
         }
-        i += used;
     }
+    c.text.resize(o);
     return c;
 }
 

@@ -109,22 +109,26 @@ inline bool printable8(std::uint64_t v) {
     return ((v & kByteHighs) | below | del) == 0;
 }
 
-}  // namespace
-
-int charCells(std::string_view s, std::size_t i, std::size_t& len) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
+// Cells and byte length of the UTF-8 character at s[i] (see charCells).
+inline int cellsAt(std::string_view s, std::size_t i, std::size_t& len) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
     if (b < 0x80) {
         len = 1;
         return 1;
     }
-    len = std::min(base::utf8SeqLen(b), s.size() - i);
+    const std::size_t want = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    len = std::min(want, s.size() - i);
     // Half-width katakana U+FF61..U+FF9F: EF BD A1..BF, EF BE 80..9F.
     if (len == 3 && b == 0xEF) {
-        unsigned char b1 = static_cast<unsigned char>(s[i + 1]), b2 = static_cast<unsigned char>(s[i + 2]);
+        const unsigned char b1 = static_cast<unsigned char>(s[i + 1]), b2 = static_cast<unsigned char>(s[i + 2]);
         if ((b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F)) return 1;
     }
     return 2;
 }
+
+}  // namespace
+
+int charCells(std::string_view s, std::size_t i, std::size_t& len) { return cellsAt(s, i, len); }
 
 int textCells(std::string_view s) {
     int n = 0;
@@ -188,12 +192,17 @@ bool makeDisplayLine(base::LineDecoder& dec, std::string_view raw, int tabWidth,
             col += 2;
             continue;
         }
-        std::size_t len = 0;
-        const int w = charCells(decoded, i, len);
-        out.text.append(d + i, len);
-        i += len;
-        bytes += static_cast<std::size_t>(w);
-        col += w;
+        // A run of characters beyond ASCII goes over in one piece too.
+        j = i;
+        while (j < n && bytes < kLineBytes && static_cast<unsigned char>(d[j]) >= 0x80) {
+            std::size_t len = 0;
+            const int w = cellsAt(decoded, j, len);
+            j += len;
+            bytes += static_cast<std::size_t>(w);
+            col += w;
+        }
+        out.text.append(d + i, j - i);
+        i = j;
     }
     out.cut = i < n;
     out.cells = col;
