@@ -11,6 +11,10 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <cstdlib>
+#include <filesystem>
 
 #include "app/params.h"
 #include "fixture.h"
@@ -29,6 +33,14 @@ protected:
         FrameTest::SetUp();
         services.beepHook = [this] { ++beeps; };
         frame->openProject(makeDemoProject(), false);
+    }
+    // The sample projects and logs copied into the test's installation folder, whose
+    // paths they name relative to it.
+    void copySamples() {
+        namespace fs = std::filesystem;
+        const fs::path data = fs::path(CHRONAVA_SAMPLES).parent_path();
+        fs::copy(data / "Projects", path("Projects"), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        fs::copy(data / "awk", path("awk"), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
     // Writes `lines` numbered lines to the project's log (CP932) and opens it.
     SourceWindow* open(const std::string& name, int lines, const std::string& extra = {}) {
@@ -235,6 +247,63 @@ TEST_F(SourceWindowTest, AMissingLogLeavesAnEmptyWindow) {
     w->handleCommand(cmd::kNextPage);
     w->handleCommand(cmd::kSearchAgain);
     QApplication::processEvents();
+}
+
+TEST_F(SourceWindowTest, EveryLogOfTheSampleProjectsOpens) {
+    copySamples();
+    for (int n = 1; n <= 5; ++n) {
+        std::string project = path("Projects/SampleT" + std::to_string(n) + "/SampleT" + std::to_string(n) + ".nam");
+        SCOPED_TRACE(project);
+        frame->openProject(project, false);
+        int opened = 0;
+        for (QTreeWidgetItemIterator it(frame->tree()); *it; ++it) {
+            if ((*it)->data(0, Qt::UserRole).toInt() % 10 != 6 || (*it)->childCount() > 0) continue;
+            boxes.clear();
+            frame->openTreeItem(*it);
+            auto* w = qobject_cast<SourceWindow*>(frame->child(appqt::kKindSource));
+            ASSERT_NE(w, nullptr);
+            EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0].text);
+            EXPECT_GT(w->list().count(), 1) << w->list().path();
+            EXPECT_EQ(w->list().firstBadLine(), 0) << w->list().path();
+            ++opened;
+        }
+        EXPECT_GT(opened, 0);
+    }
+}
+
+TEST_F(SourceWindowTest, Screenshots) {
+    const char* dirEnv = std::getenv("CHRONAVA_SHOT_DIR");
+    if (!dirEnv || QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "screenshots need Xvfb and CHRONAVA_SHOT_DIR";
+    const std::string shots = dirEnv;
+    frame->move(0, 0);
+    frame->resize(900, 620);
+    copySamples();
+    frame->openProject(path("Projects/SampleT1/SampleT1.nam"), false);
+    auto snap = [&](const std::string& name) {
+        for (int i = 0; i < 20; ++i) {
+            QApplication::processEvents();
+            QTest::qWait(50);
+        }
+        std::string cmd = "import -window root " + shots + "/" + name;
+        EXPECT_EQ(std::system(cmd.c_str()), 0);
+    };
+    auto* w = qobject_cast<SourceWindow*>(frame->openChild(appqt::kKindSource, "conveyor.klg"));
+    ASSERT_NE(w, nullptr);
+    qobject_cast<QMdiSubWindow*>(w->parentWidget())->showMaximized();
+    QApplication::processEvents();
+    w->clickAt(4 * srcview::kLineHeight + 2);
+    w->setSelection({{6, 0}, {8, 23}});
+    snap("source-view.png");
+    w->setSelection({});
+    w->handleCommand(cmd::kSearch);
+    w->searchDialog()->textField()->setText("$Belt");
+    w->searchDialog()->findNext();
+    snap("source-view-search.png");
+    w->searchDialog()->close();
+    w->scrollHorizontal(srcview::kPageDown);
+    w->scrollHorizontal(srcview::kPageDown);
+    w->handleCommand(cmd::kNextPage);
+    snap("source-view-scrolled.png");
 }
 
 }  // namespace
