@@ -296,12 +296,10 @@ TEST_F(SourceWindowTest, Screenshots) {
     snap("source-view.png");
     w->setSelection({});
     w->handleCommand(cmd::kSearch);
-    w->searchDialog()->textField()->setText("$Belt");
+    w->searchDialog()->textField()->setText("$pusher");
     w->searchDialog()->findNext();
     snap("source-view-search.png");
     w->searchDialog()->close();
-    w->scrollHorizontal(srcview::kPageDown);
-    w->scrollHorizontal(srcview::kPageDown);
     w->handleCommand(cmd::kNextPage);
     snap("source-view-scrolled.png");
 }
