@@ -241,9 +241,11 @@ void TextPane::mousePressEvent(QMouseEvent* e) {
 void TextPane::mouseMoveEvent(QMouseEvent* e) {
     if (pan_.active() || !selecting_) return;
     const QPoint pos = e->position().toPoint();
-    // Dragging beyond an edge scrolls one step at a time towards it.
-    if (pos.y() < 0) win_.scrollVertical(srcview::kLineUp);
-    else if (pos.y() >= clientHeight()) win_.scrollVertical(srcview::kLineDown);
+    // Dragging beyond an edge scrolls one step at a time towards it, silently at the
+    // ends of the file.
+    const srcview::SourceView& v = win_.view();
+    if (pos.y() < 0 && v.top() > 0) win_.scrollVertical(srcview::kLineUp);
+    else if (pos.y() >= clientHeight() && v.top() <= v.verticalMax()) win_.scrollVertical(srcview::kLineDown);
     Selection s = win_.selection();
     s.to = win_.view().positionAt(pos.x(), std::clamp(pos.y(), 0, std::max(0, clientHeight() - 1)));
     win_.setSelection(s);
@@ -454,7 +456,7 @@ SourceWindow::SourceWindow(appqt::MainFrame& frame, QWidget* parent)
     updateTitle();
 }
 
-SourceWindow::~SourceWindow() = default;
+SourceWindow::~SourceWindow() { delete search_.data(); }
 
 QAction* SourceWindow::button(int id) const {
     QToolBar* tb = id >= 300 && id <= 303 ? pageBar_ : searchBar_;
@@ -644,10 +646,7 @@ bool SourceWindow::handleCommand(int id) {
 
 void SourceWindow::openSearch() {
     view_.beginSearch();
-    if (!search_) {
-        search_ = new SearchDialog(*this, &frame_);
-        search_->setAttribute(Qt::WA_DeleteOnClose, false);
-    }
+    if (!search_) search_ = new SearchDialog(*this, &frame_);
     search_->show();
     // Centred over the main frame.
     const QRect f = frame_.frameGeometry();

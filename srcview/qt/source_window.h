@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -163,7 +164,8 @@ private:
     QStatusBar* status_;
     std::array<QLabel*, 3> parts_{};
     std::string statusText_;
-    SearchDialog* search_ = nullptr;
+    // Owned by the frame so that it stays over it; deleted with this window.
+    QPointer<SearchDialog> search_;
 };
 
 // Registers the source view as the frame's window for logs.

@@ -310,7 +310,8 @@ LoadResult SourceList::load(const std::string& path, base::InputCode code, int t
         offsets_.reserve(lines);
         lengths_.reserve(lines);
         cells_.reserve(lines);
-        block_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, std::uint64_t{64} << 20)));
+        // Room for the lines of a typical log; a larger one grows the block as it goes.
+        block_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, std::uint64_t{4} << 20)));
 
         base::LineDecoder dec(code);
         DisplayLine dl;

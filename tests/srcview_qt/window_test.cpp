@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -226,7 +227,10 @@ TEST_F(SourceWindowTest, ToolbarStatusBarEditorAndClosing) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, "ユーザー指定エディタを起動できません。\n/nonexistent/editor");
 
-    // Closing waits while the program is busy.
+    // Closing waits while the program is busy; the search dialog goes with the window.
+    w->handleCommand(cmd::kSearch);
+    QPointer<QDialog> dlg = w->searchDialog();
+    ASSERT_FALSE(dlg.isNull());
     auto* sw = qobject_cast<QMdiSubWindow*>(w->parentWidget());
     services.enterBusy();
     sw->close();
@@ -236,6 +240,8 @@ TEST_F(SourceWindowTest, ToolbarStatusBarEditorAndClosing) {
     sw->close();
     QApplication::processEvents();
     EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dlg.isNull());
 }
 
 TEST_F(SourceWindowTest, AMissingLogLeavesAnEmptyWindow) {
