@@ -66,14 +66,21 @@ void countBytes(const char* p, std::size_t n, FileCounts& c) {
     }
 }
 
+// The size of a regular file that can be opened for reading. Anything else (a folder,
+// a pipe, a device) is no log: reading it could block or never end.
+bool logFileSize(const std::string& path, std::uint64_t& size) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st;
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (ok) size = static_cast<std::uint64_t>(st.st_size);
+    return ok;
+}
+
 bool countFile(const std::string& path, FileCounts& c) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     std::vector<char> buf(kCountBlock);
     bool ok = true;
     char last = '\n';
@@ -176,6 +183,7 @@ int textCells(std::string_view s) {
 bool makeDisplayLine(base::LineDecoder& dec, std::string_view raw, int tabWidth, DisplayLine& out) {
     out.text.clear();
     out.cells = 0;
+    out.tabs = 0;
     out.cut = false;
     std::string_view head = raw.substr(0, std::min(raw.size(), kRawKeep));
     std::string decoded;
@@ -209,6 +217,7 @@ bool makeDisplayLine(base::LineDecoder& dec, std::string_view raw, int tabWidth,
         if (b == '\t') {
             ++i;
             ++bytes;
+            ++out.tabs;
             if (tabWidth > 0) {
                 int spaces = tabWidth - col % tabWidth;
                 out.text.append(static_cast<std::size_t>(spaces), ' ');
@@ -291,12 +300,27 @@ LoadResult SourceList::load(const std::string& path, base::InputCode code, int t
     base::Services& sv = base::services();
     tabWidth = std::clamp(tabWidth, 0, kMaxTabWidth);
 
-    FileCounts counts;
-    if (!countFile(path, counts)) {
+    std::uint64_t size = 0;
+    if (!logFileSize(path, size)) {
         sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kOpenError, fileNameLine(path));
         return LoadResult::OpenFailed;
     }
-    capacity_ = counts.size + counts.tabs * static_cast<std::uint64_t>(tabWidth) + (counts.lines + 1) * 12 + 268;
+    // The text block holds the file's bytes, its tabs expanded, and 12 bytes per line
+    // more. The lines and tabs read so far give a lower bound of that; the whole file
+    // is counted only when a line would not fit under the bound.
+    const std::uint64_t tab = static_cast<std::uint64_t>(tabWidth);
+    auto budget = [&](std::uint64_t lines, std::uint64_t tabs) { return size + tabs * tab + (lines + 1) * 12 + 268; };
+    bool exact = false;
+    std::uint64_t tabsSeen = 0;
+    auto storeLine = [&](std::string_view t, int cellsWide, int linesSoFar) {
+        if (!exact) capacity_ = budget(static_cast<std::uint64_t>(linesSoFar) + 1, tabsSeen);
+        if (store(t, cellsWide)) return true;
+        if (exact) return false;
+        exact = true;
+        FileCounts counts;
+        if (countFile(path, counts)) capacity_ = std::max(capacity_, budget(counts.lines, counts.tabs));
+        return store(t, cellsWide);
+    };
 
     say(text::kReading);
     base::BlockLineReader reader;
@@ -306,12 +330,12 @@ LoadResult SourceList::load(const std::string& path, base::InputCode code, int t
     }
     LoadResult result = LoadResult::Ok;
     try {
-        const std::size_t lines = static_cast<std::size_t>(std::min<std::uint64_t>(counts.lines + 1, kMaxLines + 1));
+        const std::size_t lines = static_cast<std::size_t>(std::min<std::uint64_t>(size / 16 + 2, kMaxLines + 1));
         offsets_.reserve(lines);
         lengths_.reserve(lines);
         cells_.reserve(lines);
         // Room for the lines of a typical log; a larger one grows the block as it goes.
-        block_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, std::uint64_t{4} << 20)));
+        block_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size + 256, std::uint64_t{4} << 20)));
 
         base::LineDecoder dec(code);
         DisplayLine dl;
@@ -325,7 +349,8 @@ LoadResult SourceList::load(const std::string& path, base::InputCode code, int t
             }
             if (!makeDisplayLine(dec, raw, tabWidth, dl) && firstBad_ == 0) firstBad_ = n + 1;
             if (dl.cut) longLines_ = true;
-            if (!store(dl.text, dl.cells)) {
+            tabsSeen += static_cast<std::uint64_t>(dl.tabs);
+            if (!storeLine(dl.text, dl.cells, n)) {
                 say(text::kOverflow);
                 sv.messageBox(base::kBoxInfo, text::kCaptionRead, text::kTooLarge, path);
                 result = LoadResult::Overflow;
@@ -334,7 +359,7 @@ LoadResult SourceList::load(const std::string& path, base::InputCode code, int t
             ++n;
         }
         if (result == LoadResult::Ok && n < kMaxLines) {
-            if (store(kEofText, 5)) {
+            if (storeLine(kEofText, 5, n)) {
                 hasEof_ = true;
             } else {
                 say(text::kOverflow);

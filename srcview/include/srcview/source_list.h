@@ -123,6 +123,7 @@ int textCells(std::string_view s);
 struct DisplayLine {
     std::string text;
     int cells = 0;
+    int tabs = 0;  // tab characters in the part kept
     bool cut = false;
 };
 bool makeDisplayLine(base::LineDecoder& dec, std::string_view raw, int tabWidth, DisplayLine& out);
