@@ -541,6 +541,11 @@ void SourceWindow::loadFile(const std::string& path) {
         view_.reset();
         setStatusText({});
     } else if (view_.placeAfterLoad(same)) {
+        // The first drawing of the file, with its status text while it runs.
+        setStatusText(srcview::text::kShowing);
+        updateScrollBars();
+        text_->repaint();
+        numbers_->repaint();
         setStatusText({});
         if (int bad = list_.firstBadLine()) {
             QString s = QString::fromUtf8(srcview::text::kBadCode).replace("%d", QString::number(bad));
