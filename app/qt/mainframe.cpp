@@ -39,6 +39,9 @@
 #include "optionsdialog.h"
 #include "placement.h"
 #include "qtservices.h"
+#ifdef CHRONAVA_HAVE_SRCVIEW
+#include "source_window.h"
+#endif
 
 namespace appqt {
 
@@ -154,6 +157,9 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
 #ifdef CHRONAVA_HAVE_OUTPUT
     registerHtmlOutput(*this);
     registerWordOutput(*this);  // Word output command
+#endif
+#ifdef CHRONAVA_HAVE_SRCVIEW
+    srcviewqt::registerSourceView(*this);  // logs open in the source view
 #endif
 
     updateProjectCommands();
