@@ -269,7 +269,7 @@ int exportCommand(int argc, char** argv) {
     console.setQuiet(true);
     base::ScopedServices installed(console);
 
-    app::UserParams up(app::executableDir(), user);
+    app::UserParams up(app::workingInstallDir(app::installation().dataDir), user);
     if (up.read(paramsFile) != 0) return 1;
     view::ChartParams params = chartParamsFrom(up.record());
     if (pages > 0) {
