@@ -22,8 +22,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/chronava bin/wirefold include/celvane.h lib/pkgconfig/celvane.pc share/chronava/rq4100s.pro \
          share/chronava/rq4100s.prm share/chronava/rq4100.ctl share/chronava/help/index.html \
-         share/chronava/awk/tcplog.sh share/chronava/Projects/SampleT1/SampleT1.nam share/man/man1/chronava.1 \
-         share/man/man1/wirefold.1 share/applications/chronava.desktop share/mime/packages/chronava.xml \
+         share/chronava/awk/tcplog.sh share/chronava/Projects/SampleT1/SampleT1.nam share/man/man1/chronava.1.gz \
+         share/man/man1/wirefold.1.gz share/applications/chronava.desktop share/mime/packages/chronava.xml \
          share/icons/hicolor/scalable/apps/chronava.svg share/icons/hicolor/48x48/apps/chronava.png \
          share/bash-completion/completions/chronava; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
