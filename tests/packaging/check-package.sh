@@ -90,4 +90,6 @@ for f in /usr/bin/chronava /usr/bin/wirefold /usr/share/chronava /usr/include/ce
   [ ! -e "$f" ] || fail "left after dpkg -r: $f"
 done
 ls /usr/lib/libcelvane.so* >/dev/null 2>&1 && fail "library left after dpkg -r"
+# What dpkg keeps after a removal (the library's ldconfig script) goes with a purge.
+dpkg_locked dpkg -P "${packages[@]}" >/dev/null
 echo "ok: dpkg -r removes everything"
