@@ -64,6 +64,13 @@ cc -Wall -Wextra -o "$work/workbook_user" "$src/tests/packaging/workbook_user.c"
 LD_LIBRARY_PATH=$prefix/lib "$work/workbook_user" "$work/files/book.xls"
 echo "ok: a program built with pkg-config celvane writes and reads a workbook"
 
+# The manual page describes every subcommand the program lists.
+man_text=$(zcat "$prefix/share/man/man1/chronava.1.gz" | sed 's/\\-/-/g')
+for sub in $(LD_LIBRARY_PATH=$prefix/lib "$prefix/bin/chronava" --help | sed -n '/^subcommands/,$ s/^  \([a-z][-a-z]*\) .*/\1/p'); do
+  grep -q "^\.B[I]* $sub\b" <<<"$man_text" || fail "chronava.1 does not describe the subcommand $sub"
+done
+echo "ok: the manual page describes every subcommand"
+
 # Shell completion offers the subcommands the program lists.
 words=$(PATH=$prefix/bin:$PATH bash -c '
   source "$1/share/bash-completion/completions/chronava"
