@@ -1,4 +1,7 @@
 #include "mainframe.h"
+#ifdef CHRONAVA_HAVE_OUTPUT
+#include "htmloutput.h"
+#endif
 #include "generatedialogs.h"
 
 #include <QAction>
@@ -145,6 +148,9 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
     });
 
     registerChartExport(*this);  // metafile and GIF output commands
+#ifdef CHRONAVA_HAVE_OUTPUT
+    registerHtmlOutput(*this);
+#endif
 
     updateProjectCommands();
     updateTitle();

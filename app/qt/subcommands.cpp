@@ -10,6 +10,7 @@
 #include "chartexport.h"
 
 #ifdef CHRONAVA_HAVE_OUTPUT
+#include "htmloutput.h"
 #include "output/cli.h"
 #endif
 
@@ -42,6 +43,8 @@ const std::vector<Subcommand>& subcommands() {
 #ifdef CHRONAVA_HAVE_OUTPUT
         {"html-generate", "html-generate DEFINITION.dif [--date YYYY-MM-DD]  builds the HTML pages of a definition file",
          output::htmlGenerateCommand},
+        {"html", "html PROJECT [--upload] [--user NAME]  produces (and publishes) the HTML pages of a project (--help)",
+         htmlCommand},
 #endif
     };
     return table;

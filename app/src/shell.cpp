@@ -111,10 +111,12 @@ std::string perUserCopy(const std::string& installDir) {
 
 std::string workingInstallDir(const std::string& installDir) {
     const InstallPlace& self = installation();
-    bool shared = self.shared && installDir == self.dataDir;
-    if (!shared && ::access(installDir.c_str(), W_OK) == 0) return installDir;
-    std::string copy = perUserCopy(installDir);
-    return copy.empty() ? installDir : copy;
+    // An installed program's own folder is bin/: its installation is the data folder.
+    const std::string dir = self.shared && installDir == executableDir() ? self.dataDir : installDir;
+    bool shared = self.shared && dir == self.dataDir;
+    if (!shared && ::access(dir.c_str(), W_OK) == 0) return dir;
+    std::string copy = perUserCopy(dir);
+    return copy.empty() ? dir : copy;
 }
 
 // ---- a file handed over on the command line ---------------------------------------
@@ -322,12 +324,15 @@ int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
     sv.clearCancel();
     sv.clearMessages(0);
     int result = 0;
-    if (chart) {
-        sv.selectMessageTab(0);
-        std::vector<std::string> logs = projectLogFiles(core.project(), &result);
-        if (result == -1) result = 0;  // nothing to walk; the reader of each log reports its own errors
-        for (const auto& log : logs)
-            if (!generateOne(log)) break;
+    {
+        base::LogoRun logo;
+        if (chart) {
+            sv.selectMessageTab(0);
+            std::vector<std::string> logs = projectLogFiles(core.project(), &result);
+            if (result == -1) result = 0;  // nothing to walk; the reader of each log reports its own errors
+            for (const auto& log : logs)
+                if (!generateOne(log)) break;
+        }
     }
     if (core.params().record().completionSound() == 1) sv.completionSound();
     sv.logoReset();
@@ -358,6 +363,13 @@ void AppCore::addRecent(const std::string& path) {
     addRecentProject(params_.record(), path);
     params_.write();
 }
+
+std::string dataFolderOf(const Project& p, const std::string& installDir) {
+    if (!p.dataDir.empty()) return base::makeAbsolute(installDir, p.dataDir);
+    return base::folderOf(p.path);
+}
+
+std::string AppCore::dataFolder() const { return hasProject() ? dataFolderOf(project_, installDir_) : std::string(); }
 
 bool AppCore::takeEditedProject(const Project& p) {
     bool changed = p.path != project_.path;

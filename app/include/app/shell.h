@@ -38,7 +38,8 @@ std::string perUserDataDir();
 std::string perUserCopy(const std::string& installDir);
 // The folder the program works in: `installDir` when the user may write there and it is
 // not the shared data of an installed program, else the per-user copy. Falls back to
-// `installDir` when the copy cannot be made.
+// `installDir` when the copy cannot be made. The folder of an installed program's
+// executable stands for its data folder.
 std::string workingInstallDir(const std::string& installDir);
 
 // A file handed to the program (by a file manager): a chart file (".tct", any case)
@@ -122,6 +123,11 @@ std::string childTitle(int kind, const std::string& path);
 
 // The state the shell keeps for its whole run, and the start-up steps that need no
 // window.
+// The folder of a project's generated files (charts, page images, figure lists): its
+// DataDirectory, taken in the installation folder when relative, or the project
+// file's own folder when none is set.
+std::string dataFolderOf(const Project& p, const std::string& installDir);
+
 class AppCore {
 public:
     // Chooses the user from a planned log-on dialog: returns true with the chosen
@@ -159,6 +165,8 @@ public:
     std::string title() const { return composeTitle(project_.path, user_); }
     TreeItem tree(int* result = nullptr) const { return buildProjectTree(project_.path, treeMode_, result); }
     std::string defaultDataDir() const { return app::defaultDataDir(installDir_, user_); }
+    // dataFolderOf the open project; empty without a project.
+    std::string dataFolder() const;
 
 private:
     std::string installDir_;
