@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("KOV");
     QApplication::setApplicationName("ChronavaS");
+    // Ties the windows to the installed desktop entry (its name and icon in docks).
+    QApplication::setDesktopFileName("chronava");
     appqt::setupFonts(app);
     return appqt::runDesktop(installDir, opt);
 }

@@ -29,6 +29,8 @@ for f in bin/chronava bin/wirefold include/celvane.h lib/pkgconfig/celvane.pc sh
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 ls "$prefix"/lib/libcelvane.so* >/dev/null || fail "libcelvane not installed"
+stray=$(cd "$prefix" && find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name include ! -name share)
+[ -z "$stray" ] || fail "installed outside bin, lib, include and share: $stray"
 echo "ok: installed into a prefix"
 
 # Desktop entry and file types, as a desktop finds them through XDG_DATA_DIRS.
