@@ -29,6 +29,11 @@ for f in bin/chronava bin/wirefold include/celvane.h lib/pkgconfig/celvane.pc sh
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 ls "$prefix"/lib/libcelvane.so* >/dev/null || fail "libcelvane not installed"
+if [ -e "$build/dist/chronava-docbuild" ]; then
+  for f in bin/chronava-docbuild share/man/man1/chronava-docbuild.1.gz share/chronava/rq4100.docx; do
+    [ -e "$prefix/$f" ] || fail "not installed: $f"
+  done
+fi
 stray=$(cd "$prefix" && find . -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name include ! -name share)
 [ -z "$stray" ] || fail "installed outside bin, lib, include and share: $stray"
 echo "ok: installed into a prefix"
