@@ -107,6 +107,13 @@ as_user "$prefix/bin/wirefold" --version | grep -qx "wirefold [0-9.]*" || fail "
 as_user "$prefix/bin/chronava" generate "$home/data/chronava/Projects/SampleT1/SampleT1.nam" \
   || fail "generate from the per-user copy"
 [ -s "$home/data/chronava/Projects/SampleT1/conveyor.tct" ] || fail "no chart written"
+if [ -e "$prefix/bin/chronava-docbuild" ]; then
+  # The document builder is found in bin/ although the program works in the per-user copy.
+  as_user "$prefix/bin/chronava" word "$home/data/chronava/Projects/SampleT1/SampleT1.nam" >/dev/null 2>&1 \
+    || fail "chronava word"
+  [ -s "$home/data/chronava/Projects/SampleT1/SampleT1.docx" ] || fail "no Word document written"
+  [ -s "$home/data/chronava/word.log" ] || fail "no word.log in the per-user folder"
+fi
 stray=$(find "$home" -newer "$marker" ! -type d | grep -v -e "^$home/data/chronava/" -e "^$home/config/" || true)
 [ -z "$stray" ] || fail "written outside the XDG folders: $stray"
 changed=$(find "$prefix" -newer "$marker" || true)
