@@ -271,7 +271,7 @@ int exportCommand(int argc, char** argv) {
     console.setQuiet(true);
     base::ScopedServices installed(console);
 
-    const std::string installDir = app::workingInstallDir(app::executableDir());
+    const std::string installDir = app::workingInstallDir(app::installation().dataDir);
     app::UserParams up(installDir, user);
     if (up.read(paramsFile) != 0) return 1;
     view::ChartParams params = chartParamsFrom(up.record());

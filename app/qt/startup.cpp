@@ -58,6 +58,15 @@ int runDesktop(const std::string& installDir, const DesktopOptions& opt) {
     std::string project = !opt.selftest.empty() ? opt.selftest : opt.openProject;
     if (!project.empty())
         frame.openProject(QDir::current().absoluteFilePath(QString::fromStdString(project)).toStdString(), false);
+    if (!opt.chartFile.empty()) {
+        std::string chart = QDir::current().absoluteFilePath(QString::fromStdString(opt.chartFile)).toStdString();
+        std::string owner = app::projectOfChart(chart);
+        if (!owner.empty()) frame.openProject(owner, false);
+        std::string log = app::logOfChart(core, chart);
+        // Without a project the chart window reads the chart file by itself.
+        if (log.empty() && !frame.hasProject()) log = chart;
+        if (!log.empty()) QTimer::singleShot(0, &frame, [&frame, log] { frame.openChild(kKindChart, log); });
+    }
     if (!opt.selftest.empty()) {
         int items = 0;
         for (QTreeWidgetItemIterator it(frame.tree()); *it; ++it) ++items;

@@ -22,6 +22,7 @@ struct DesktopOptions {
     std::string openChart;     // a log of the project whose chart is shown (screenshots)
     std::vector<int> chartCommands;  // chart window commands run after that, in order
     int chartCursor = -1;      // pane column at which the cursor line is drawn
+    std::string chartFile;     // a chart file: its project is opened and the chart shown
 };
 // Returns the process exit code (-3 when the user parameter file cannot be read).
 int runDesktop(const std::string& installDir, const DesktopOptions& opt);
