@@ -161,6 +161,8 @@ private:
     void startEditor();
     void paintChart();  // renders the pane picture and the ruler strip image
     bool horizontalKey(QKeyEvent* e);
+    int pointerColumn() const;
+    void zoomAround(int x, bool in);
 
     MainFrame& frame_;
     std::string logPath_, chartPath_;

@@ -29,6 +29,11 @@ int ViewState::plotWidth() const { return std::max(1, paneWidth - nameWidth - ri
 
 int ViewState::rowsPerPage() const { return paneHeight / (4 * std::max(1, heightUnit)); }
 
+int ViewState::maxVerticalOrigin() const {
+    const int n = signalSlots, rows = rowsPerPage();
+    return n >= rows ? std::max(0, n - rows + 1) : 0;
+}
+
 // ---- Chart life ----
 
 void ViewState::load(const chart::ChartModel& model) {
@@ -73,6 +78,9 @@ void ViewState::resize(int width, int height) {
     paneHeight = height;
     if (!chartLoaded) return;
     if (whole) fit();
+    // A taller pane holds more rows: an origin beyond the new range would hide the
+    // first rows behind a scroll bar that can no longer reach them.
+    verticalOrigin = std::clamp(verticalOrigin, 0, maxVerticalOrigin());
 }
 
 // ---- Zoom ----
@@ -447,6 +455,45 @@ NavResult ViewState::shiftPixels(int pixels) {
     if (next == s) return r;
     setViewStart(next);
     forgetCursor();
+    r.repaint = true;
+    return r;
+}
+
+NavResult ViewState::scrollRowsTo(int origin) {
+    dragState = 0;
+    if (!chartLoaded) return {};
+    const int next = std::clamp(origin, 0, maxVerticalOrigin());
+    if (next == verticalOrigin) return {};
+    verticalOrigin = next;
+    forgetCursor();
+    NavResult r;
+    r.repaint = true;
+    return r;
+}
+
+NavResult ViewState::scrollTimeTo(double units) {
+    dragState = 0;
+    if (!chartLoaded || !std::isfinite(units)) return {};
+    const double d = chartDuration(), w = span(), s = viewStart();
+    const double next = std::max(0.0, std::min(units, d - w));
+    if (next == s) return {};
+    setViewStart(next);
+    forgetCursor();
+    NavResult r;
+    r.repaint = true;
+    return r;
+}
+
+NavResult ViewState::zoomAt(int x, bool in) {
+    NavResult r;
+    if (!chartLoaded) return r;
+    dragState = 0;
+    zoomCentre = -1;
+    const bool inside = insidePlot(x);
+    const double t = timeAt(x);
+    if (!(in ? zoomStepIn() : zoomStepOut())) return r;
+    if (inside && scale < fitScale) setViewStart(std::max(0.0, t - (x - plotLeft()) * scale));
+    afterZoom();
     r.repaint = true;
     return r;
 }
