@@ -521,6 +521,48 @@ void ChartWindow::resizeEvent(QResizeEvent*) {
     if (!closing_) layoutPanes();
 }
 
+void ChartWindow::showEvent(QShowEvent* e) {
+    ChildView::showEvent(e);
+    auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sw || sw == watchedFrame_) return;
+    restoreRect();
+    watchedFrame_ = sw;
+    sw->installEventFilter(this);
+}
+
+bool ChartWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == watchedFrame_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) storeRect();
+    return ChildView::eventFilter(o, e);
+}
+
+void ChartWindow::restoreRect() {
+    auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget());
+    app::LayoutRect r;
+    if (!sw || !frame_.core().params().layout(kChartWindowGroup, kChartWindowEntry, r)) return;
+    QRect g(r.x, r.y, r.width, r.height);
+    // A rectangle kept from a larger frame comes back whole into the area when it fits.
+    if (QWidget* area = sw->parentWidget()) {
+        const QSize a = area->size();
+        if (a.width() > 0 && a.height() > 0) {
+            g.moveLeft(std::clamp(g.x(), 0, std::max(0, a.width() - g.width())));
+            g.moveTop(std::clamp(g.y(), 0, std::max(0, a.height() - g.height())));
+        }
+    }
+    sw->setGeometry(g);
+}
+
+void ChartWindow::storeRect() {
+    auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sw || closing_ || !frame_.layoutSaving() || sw->isMaximized() || sw->isMinimized() || !sw->isVisible())
+        return;
+    const QRect g = sw->geometry();
+    if (g.width() <= 0 || g.height() <= 0) return;
+    const app::LayoutRect l{std::max(0, g.x()), std::max(0, g.y()), g.width(), g.height()};
+    app::LayoutRect old;
+    if (frame_.core().params().layout(kChartWindowGroup, kChartWindowEntry, old) && old == l) return;
+    frame_.core().params().setLayout(kChartWindowGroup, kChartWindowEntry, l);
+}
+
 void ChartWindow::layoutPanes() {
     const int w = width(), h = height();
     const int top = kRebarHeight;

@@ -29,6 +29,10 @@ namespace appqt {
 class MainFrame;
 class ChartWindow;
 
+// The layout table entry that keeps the chart window's rectangle in the work area.
+constexpr int kChartWindowGroup = 1;
+constexpr int kChartWindowEntry = 0;
+
 namespace chartcmd {
 constexpr int kNext = 300, kPrevious = 301, kFirst = 302, kLast = 303;
 constexpr int kEditor = 8194, kOptions = 8195;
@@ -146,10 +150,15 @@ protected:
     void resizeEvent(QResizeEvent*) override;
     void keyPressEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
     bool focusNextPrevChild(bool) override { return false; }
 
 private:
     friend class ChartPane;
+    // The window's rectangle in the work area, kept in the layout table.
+    void restoreRect();
+    void storeRect();
     enum class Dates { NotFound, ChartOnly, ChartMissing, ChartOlder, Current };
     Dates compareDates() const;
     bool loadOperation();
@@ -173,6 +182,7 @@ private:
     view::ChartParams params_;
     bool rulerShown_ = true;
     bool closing_ = false;
+    QWidget* watchedFrame_ = nullptr;  // the MDI frame whose moves are stored
     QWidget* rebar_;
     QToolBar* mainBar_;
     QToolBar* screenBar_;

@@ -75,6 +75,7 @@ class MainFrame : public QMainWindow {
 public:
     static constexpr int kToolbarRow = 30;  // rebar 28 + 2
     static constexpr int kSplit = 6;
+    static constexpr int kMinWidth = 480, kMinHeight = 360;  // smallest frame
 
     MainFrame(app::AppCore& core, QtServices& services, const QString& helpDir);
     ~MainFrame() override;
@@ -128,6 +129,7 @@ public:
     static QRect initialRect(const app::AppCore& core);
     // Starts saving layout changes (after the frame is first shown).
     void setLayoutSaving(bool on) { saveLayout_ = on; }
+    bool layoutSaving() const { return saveLayout_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
