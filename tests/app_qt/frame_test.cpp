@@ -4,6 +4,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -277,12 +279,36 @@ TEST_F(FrameTest, HelpShowsThePageOfTheContext) {
     writeText(path("help/index.html"), "<p>index</p>", false);
     writeText(path("help/815.html"), "<p>options</p>", false);
     frame->setHelpContext(815);
+    frame->setStatusText("ready");
     frame->dispatch(302);  // F1 with no child
-    EXPECT_EQ(frame->statusText(), "HELP_ID[ 815:00000000]");
+    EXPECT_EQ(frame->statusText(), "ready");  // the context number is not shown
     ASSERT_NE(frame->helpWindow(), nullptr);
     EXPECT_TRUE(frame->helpWindow()->isVisible());
+    // The window lies whole on the screen, over the frame's middle.
+    const QRect screen = frame->helpWindow()->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(frame->helpWindow()->frameGeometry())) << frame->helpWindow()->frameGeometry().x();
     EXPECT_EQ(frame->helpWindow()->pageFor(815), QString::fromStdString(path("help/815.html")));
     EXPECT_EQ(frame->helpWindow()->pageFor(999), QString::fromStdString(path("help/index.html")));
+}
+
+// A tiny frame still leaves the tree and the work area room to show something; a
+// child pushed past the work area is reached through its scroll bars.
+TEST_F(FrameTest, MinimumSizeAndScrollingWorkArea) {
+    frame->resize(260, 200);
+    QCoreApplication::processEvents();
+    EXPECT_GE(frame->width(), MainFrame::kMinWidth);
+    EXPECT_GE(frame->height(), MainFrame::kMinHeight);
+    EXPECT_GE(frame->treePane()->height(), 100);
+
+    frame->resize(800, 600);
+    QCoreApplication::processEvents();
+    auto* view = new PlaceholderChild(kKindChart, nullptr);
+    QMdiSubWindow* sw = frame->mdiArea()->addSubWindow(view);
+    sw->setGeometry(300, 200, 600, 500);
+    sw->show();
+    QCoreApplication::processEvents();
+    EXPECT_GT(frame->mdiArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(frame->mdiArea()->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(FrameTest, CloseIsRefusedOnlyWhileBusy) {
