@@ -469,7 +469,7 @@ QString MainFrame::statusText() const { return status_->text(); }
 
 void MainFrame::showHelp(int context, int controlId) {
     // The context and control numbers stay internal: the user sees the page.
-    (void)controlId;
+    lastHelp_ = {context, controlId};
     if (!help_) help_ = new HelpWindow(helpDir_);
     help_->showContext(context);
 }
