@@ -795,6 +795,11 @@ void ChartWindow::showCursorAt(int x, int y) {
     pane_->cursorX_ = c.newX;
     ruler_->dateLabel->setText(QString::fromStdString(c.date));
     ruler_->timeLabel->setText(QString::fromStdString(c.time));
+    // The value of the signal under the pointer where the cursor line crosses it.
+    const int slot = c.newX >= 0 ? view::rowAt(view_, y) : 0;
+    const std::string value = slot ? view::valueText(*model_, slot, view_.timeAt(c.newX)) : std::string();
+    parts_[0]->setText(QString::fromStdString(value));
+    parts_[0]->setToolTip(QString::fromStdString(value));
     pane_->update();
 }
 

@@ -332,3 +332,37 @@ TEST(ViewState, ZoomAtKeepsTheTimeUnderThePointer) {
     v.zoomAt(10, true);
     EXPECT_DOUBLE_EQ(v.viewStart(), 0);
 }
+
+// The row under the pointer and its value where the cursor line crosses it.
+TEST(ViewState, ValueUnderTheCursorLine) {
+    chart::ChartModel m = makeModel(0, 100);
+    addSignal(m, 1, "RUN");
+    addSignal(m, 2, "LEVEL");
+    addSignal(m, 3, "MODE");
+    addEvent(m, 1, 10, 'S', 1);
+    addEvent(m, 1, 20, 'S', 0);
+    addEvent(m, 2, 5, 'V', 42500);
+    m.displayTexts[3] = "AUTO";
+    addEvent(m, 3, 30, 'D', 3);
+    ViewState v;
+    v.paneWidth = 600;
+    v.paneHeight = 400;
+    v.heightUnit = 8;
+    v.load(m);
+    // Rows of 32 px below a 16 px top.
+    EXPECT_EQ(view::rowAt(v, 10), 0);
+    EXPECT_EQ(view::rowAt(v, 16), 1);
+    EXPECT_EQ(view::rowAt(v, 48), 2);
+    EXPECT_EQ(view::rowAt(v, 80), 3);
+    EXPECT_EQ(view::rowAt(v, 112), 0);  // below the last row
+    v.verticalOrigin = 1;
+    EXPECT_EQ(view::rowAt(v, 16), 2);
+
+    EXPECT_EQ(view::valueText(m, 1, 5), "RUN=-");
+    EXPECT_EQ(view::valueText(m, 1, 10), "RUN=ON");
+    EXPECT_EQ(view::valueText(m, 1, 25), "RUN=OFF");
+    EXPECT_EQ(view::valueText(m, 2, 50), "LEVEL=42.5%");
+    EXPECT_EQ(view::valueText(m, 3, 31), "MODE=AUTO");
+    EXPECT_EQ(view::valueText(m, 0, 31), "");
+    EXPECT_EQ(view::valueText(m, 9, 31), "");
+}

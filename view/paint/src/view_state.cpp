@@ -498,6 +498,46 @@ NavResult ViewState::zoomAt(int x, bool in) {
     return r;
 }
 
+// ---- What the cursor line crosses ----
+
+int rowAt(const ViewState& v, int y) {
+    const int u = std::max(8, v.heightUnit);
+    if (y < 2 * u) return 0;
+    const int slot = v.verticalOrigin + 1 + (y - 2 * u) / (4 * u);
+    return slot < v.signalSlots ? slot : 0;
+}
+
+std::string valueText(const chart::ChartModel& m, int slot, double units) {
+    if (slot < 1 || slot > chart::kMaxSignals || slot >= m.signalSlots) return {};
+    const int n = m.signalOrder[std::size_t(slot)];
+    if (n < 1 || n > chart::kMaxSignals) return {};
+    const double us = m.unitScale > 0 ? m.unitScale : 1;
+    const chart::ChartEvent* last = nullptr;
+    for (const chart::ChartEvent& e : m.signalEvents(n)) {
+        if (chart::unitsBetween(m.displayStart, e.time, us) > units) break;
+        last = &e;
+    }
+    std::string v = "-";
+    if (last) {
+        char buf[32];
+        switch (last->kind) {
+        case 'S': v = last->value ? "ON" : "OFF"; break;
+        case 'V':
+            std::snprintf(buf, sizeof buf, "%g%%", last->value / 1000.0);
+            v = buf;
+            break;
+        case 'G':
+            std::snprintf(buf, sizeof buf, "%d%%", last->value / 1000);
+            v = buf;
+            break;
+        case 'D': v = m.displayText(last->value); break;
+        case 'P': v = "PULSE"; break;
+        default: v = std::string(1, last->kind); break;
+        }
+    }
+    return m.signalNames[std::size_t(n)] + "=" + v;
+}
+
 // ---- Pan mode ----
 
 bool PanMode::start(int& x, int& y, bool ctrl) {

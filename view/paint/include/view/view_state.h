@@ -189,6 +189,15 @@ private:
     void afterZoom();
 };
 
+// ---- What the cursor line crosses ----
+
+// The signal row (slot 1..) at pane row y for a view, or 0 above or below the rows.
+int rowAt(const ViewState& view, int y);
+// "NAME=value" of the signal in slot `slot` at `units` after displayStart: the last
+// event at or before that time gives the value (ON/OFF, the percentage of a level or
+// bar, the display text, PULSE); "NAME=-" before the signal's first event.
+std::string valueText(const chart::ChartModel& model, int slot, double units);
+
 // ---- Pan mode (middle button) ----
 
 enum class PanCursor { All, Up, Down, Left, Right };
