@@ -52,5 +52,6 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("KOV");
     QApplication::setApplicationName("ChronavaS");
     appqt::setupFonts(app);
+    appqt::loadQtTranslations(app);
     return appqt::runDesktop(installDir, opt);
 }

@@ -219,7 +219,8 @@ void MainFrame::buildMenus() {
     // Command handlers of the frame.
     handlers_[cmd::kNew] = [this] { newProject(); };
     handlers_[cmd::kOpen] = [this] {
-        std::string path;
+        // The dialog starts in the user's project folder.
+        std::string path = core_.defaultDataDir();
         int filterIndex = 1;
         if (base::services().pickFile(base::kPickOpen, path, "プロジェクトファイル(*.nam)", filterIndex))
             openProject(path, false);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -177,7 +178,12 @@ bool QtServices::pickFile(int mode, std::string& path, std::string_view filter, 
     dlg.setObjectName("FILEDLG");
     dlg.setNameFilter(qtFilter(filter));
     dlg.setDefaultSuffix(defaultSuffix(filter));
-    if (!path.empty()) dlg.selectFile(QString::fromStdString(path));
+    if (!path.empty()) {
+        const QString start = QString::fromStdString(path);
+        // A folder is where the dialog starts; anything else is the file proposed.
+        if (QFileInfo(start).isDir()) dlg.setDirectory(start);
+        else dlg.selectFile(start);
+    }
     switch (mode) {
     case base::kPickSave:
         dlg.setAcceptMode(QFileDialog::AcceptSave);

@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "childwindows.h"
+#include "startup.h"
 #include "fixture.h"
 #include "helpwindow.h"
 #include "logobox.h"
@@ -309,6 +310,19 @@ TEST_F(FrameTest, MinimumSizeAndScrollingWorkArea) {
     QCoreApplication::processEvents();
     EXPECT_GT(frame->mdiArea()->horizontalScrollBar()->maximum(), 0);
     EXPECT_GT(frame->mdiArea()->verticalScrollBar()->maximum(), 0);
+}
+
+// Qt's dialogs speak Japanese; the project open dialog starts in the user's projects.
+TEST_F(FrameTest, QtDialogsInJapaneseAndOpenStartsInProjects) {
+    ASSERT_TRUE(loadQtTranslations(*qApp)) << "qt6-translations-l10n is not installed";
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    std::string asked = "unset";
+    services.fileHook = [&](int, std::string& p) {
+        asked = p;
+        return false;
+    };
+    frame->dispatch(cmd::kOpen);
+    EXPECT_EQ(asked, core.defaultDataDir());
 }
 
 TEST_F(FrameTest, CloseIsRefusedOnlyWhileBusy) {
