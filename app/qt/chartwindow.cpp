@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -294,6 +296,30 @@ void ChartPane::showPosition() {
     hbar_->setSingleStep(std::max(1, page / 10));
     if (!hbar_->isSliderDown())
         hbar_->setValue(static_cast<int>(std::lround(std::clamp(v.viewStart() / d, 0.0, 1.0) * kTimeSteps)));
+}
+
+std::string ChartPane::labelAt(int x, int y) const {
+    for (auto it = spots_.rbegin(); it != spots_.rend(); ++it) {
+        const view::Rect& b = it->box;
+        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) return it->text;
+    }
+    return {};
+}
+
+bool ChartPane::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        // Labels that overlap at low zoom read whole in the tooltip.
+        auto* help = static_cast<QHelpEvent*>(e);
+        const std::string text = labelAt(help->pos().x(), help->pos().y());
+        if (text.empty()) {
+            QToolTip::hideText();
+            e->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), QString::fromStdString(text), this);
+        }
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void ChartPane::paintEvent(QPaintEvent*) {
@@ -764,7 +790,9 @@ void ChartWindow::paintChart() {
             view::PaintResult r;
             if (view_.entryCount > 0) {
                 r = painter.paintScreen(canvas, &strip, view_);
+                pane_->spots_ = painter.labelSpots();
             } else {
+                pane_->spots_.clear();
                 painter.drawRulerFrame(strip, view::Rect{0, 0, w, kRulerStrip});
                 r.status = -1;
             }
@@ -780,6 +808,7 @@ void ChartWindow::paintChart() {
             pane_->showPosition();
         } else {
             ruler_->image = QImage();
+            pane_->spots_.clear();
             pane_->bar_->setRange(0, 0);
             pane_->hbar_->setRange(0, 0);
         }

@@ -16,6 +16,7 @@
 #include "childwindows.h"
 #include "view/chart_params.h"
 #include "view/paint_index.h"
+#include "view/painter.h"
 #include "view/view_state.h"
 
 class QAction;
@@ -74,8 +75,11 @@ public:
     const QImage& picture() const { return picture_; }
     int cursorLine() const { return cursorX_; }
     QLabel* originMark() const { return originMark_; }
+    // The full text of the comment label at pane point (x, y); empty when none.
+    std::string labelAt(int x, int y) const;
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -95,6 +99,7 @@ private:
     QScrollBar* bar_;
     QScrollBar* hbar_;
     QImage picture_;
+    std::vector<view::ChartPainter::LabelSpot> spots_;  // labels of the picture
     bool dirty_ = true;
     int cursorX_ = -1;
     QTimer panTimer_;

@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
+#include <QStatusBar>
+#include <QHelpEvent>
 #include <QWheelEvent>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -445,6 +448,36 @@ TEST_F(ChartWindowTest, CtrlWheelAndPlusMinusZoomAtThePointer) {
     QTest::keyClick(w->pane(), Qt::Key_Minus);
     EXPECT_DOUBLE_EQ(v.scale, fit);
     EXPECT_EQ(v.viewStart(), 0);
+}
+
+// A comment label shows its full text in a tooltip under the pointer; elsewhere no
+// tooltip shows. The status bar names the value of the row under the cursor line.
+TEST_F(ChartWindowTest, LabelTooltipsAndValueAtTheCursor) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    w->pane()->repaint();
+    QPoint hit(-1, -1);
+    for (int y = 0; y < w->pane()->clientHeight() && hit.x() < 0; y += 2)
+        for (int x = 0; x < w->pane()->clientWidth(); x += 2)
+            if (!w->pane()->labelAt(x, y).empty()) {
+                hit = QPoint(x, y);
+                break;
+            }
+    ASSERT_GE(hit.x(), 0) << "no comment label painted";
+    EXPECT_EQ(w->pane()->labelAt(hit.x(), hit.y()).rfind("注記", 0), 0u);
+    QHelpEvent tip(QEvent::ToolTip, hit, w->pane()->mapToGlobal(hit));
+    QCoreApplication::sendEvent(w->pane(), &tip);
+    EXPECT_EQ(QToolTip::text(), QString::fromStdString(w->pane()->labelAt(hit.x(), hit.y())));
+    EXPECT_TRUE(w->pane()->labelAt(2, 2).empty());
+
+    // Row 1 lies between 2u and 6u; its value shows in the first part.
+    const view::ViewState& v = w->viewState();
+    w->showCursorAt(v.plotLeft() + 100, 3 * v.heightUnit);
+    QLabel* part0 = w->statusBar()->findChild<QLabel*>("part0");
+    ASSERT_NE(part0, nullptr);
+    EXPECT_TRUE(part0->text().contains('=')) << part0->text().toStdString();
+    w->showCursorAt(5, 3 * v.heightUnit);  // left of the plot: no line, no value
+    EXPECT_TRUE(part0->text().isEmpty());
 }
 
 // The chart window's rectangle is kept in the layout table and used when it opens.
