@@ -56,5 +56,6 @@ int main(int argc, char** argv) {
     // Ties the windows to the installed desktop entry (its name and icon in docks).
     QApplication::setDesktopFileName("chronava");
     appqt::setupFonts(app);
+    appqt::loadQtTranslations(app);
     return appqt::runDesktop(installDir, opt);
 }

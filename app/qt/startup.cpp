@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QDir>
 #include <QFont>
 #include <QTabWidget>
@@ -19,6 +22,16 @@
 #include "qtservices.h"
 
 namespace appqt {
+
+bool loadQtTranslations(QApplication& app) {
+    // Qt's own dialogs (files, colours, folders) speak the interface's language.
+    static QTranslator qtbase;
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (qtbase.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", dir) ||
+        qtbase.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", "/usr/share/qt6/translations"))
+        return app.installTranslator(&qtbase);
+    return false;
+}
 
 void setupFonts(QApplication& app) {
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");

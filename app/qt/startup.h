@@ -12,6 +12,9 @@ namespace appqt {
 
 // Font substitutions for the Windows font names kept in settings and the interface font.
 void setupFonts(QApplication& app);
+// Installs Qt's own Japanese texts (qtbase) for the standard dialogs; false when the
+// translation files are not installed.
+bool loadQtTranslations(QApplication& app);
 
 struct DesktopOptions {
     std::string openProject;   // opened after the frame is shown
