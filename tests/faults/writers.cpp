@@ -80,6 +80,15 @@ int workbook(const std::string& dir, bool biff8) {
     return XM_Close(book) == 0 ? 0 : 1;
 }
 
+// Rewrites a book in place (a book of "xls8" must be there).
+int rewrite(const std::string& dir) {
+    std::string file = dir + "/b8.xls";
+    int book = XM_Open(file.c_str(), nullptr);
+    if (book < 0) return 1;
+    XM_WriteStr(book, 0, 3, 3, "書き換え");
+    return XM_OpenClose(book) == 0 ? 0 : 1;
+}
+
 int chart(const std::string& dir, const char* log) {
     std::string out = dir + "/c.tct";
     const char* argv[] = {"convert", log, "-o", out.c_str()};
@@ -117,6 +126,7 @@ int main(int argc, char** argv) {
     if (kind == "figures") return figures(dir);
     if (kind == "xls5") return workbook(dir, false);
     if (kind == "xls8") return workbook(dir, true);
+    if (kind == "xls-rewrite") return rewrite(dir);
     if (kind == "html" && argc > 3) return htmlPage(dir, argv[3]);
     if (kind == "chart" && argc > 3) return chart(dir, argv[3]);
     std::fprintf(stderr, "fault_writers: unknown kind %s\n", kind.c_str());
