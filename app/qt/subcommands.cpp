@@ -12,6 +12,7 @@
 #ifdef CHRONAVA_HAVE_OUTPUT
 #include "htmloutput.h"
 #include "output/cli.h"
+#include "wordoutput.h"
 #endif
 
 namespace appqt {
@@ -48,6 +49,8 @@ const std::vector<Subcommand>& subcommands() {
          output::htmlGenerateCommand},
         {"html", "html PROJECT [--upload] [--user NAME]  produces (and publishes) the HTML pages of a project (--help)",
          htmlCommand},
+        {"word", "word PROJECT [--user NAME] [--pdf]  builds the project's Word document (.docx), optionally a PDF",
+         wordCommand},
 #endif
     };
     return table;

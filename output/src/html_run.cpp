@@ -58,6 +58,9 @@ int runHtmlOutput(const HtmlRunSetup& setup, const ChartExport& exportChart) {
     const std::string folder = base::folderOf(setup.projectPath);
 
     sv.enterBusy();
+    // The logo runs for the whole output, exports, generator and upload, and stops on
+    // every way out.
+    base::LogoRun logo;
     sv.selectMessageTab(base::kListHtml);
     say(app::formatMessage(804, kHtmlWord, project));
     sv.keepAlive();

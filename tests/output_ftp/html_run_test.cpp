@@ -105,6 +105,8 @@ TEST_F(HtmlRun, ProducesBrowsablePagesAndPublishesEveryOne) {
     EXPECT_EQ(rec.beeps, 1);
     EXPECT_EQ(rec.busyDepth, 0);
     EXPECT_GT(rec.keepAlives, 0);
+    EXPECT_EQ(rec.logoStarts, 1);
+    EXPECT_EQ(rec.logoStops, 1);
 
     for (const char* name : {"abc-cvp.html", "abc-idx.html", "abc-tct.html"}) {
         ASSERT_TRUE(fs::exists(folder + "/" + name)) << name;
@@ -170,6 +172,9 @@ TEST_F(HtmlRun, AFailedStepEndsTheRunWithItsLineAndKeepsWhatWasMade) {
     lines = htmlLines();
     EXPECT_EQ(lines.back(), "HTML出力が異常終了しました。[生成エラー[10]]");
     EXPECT_EQ(rec.busyDepth, 0);
+    // Every failed run stopped the logo it started.
+    EXPECT_EQ(rec.logoStarts, 3);
+    EXPECT_EQ(rec.logoStops, 3);
 }
 
 TEST_F(HtmlRun, NothingSelectedOrNoProject) {
