@@ -18,7 +18,7 @@ static void asInput(const char* path, const char* outdir) {
     b = XL_ReadOpen(path);
     show("XL_ReadOpen", b);
     if (b >= 0) XL_ReadClose();
-    BookHandle h = NULL;
+    BookHandle h = 0;
     int ok = XlsReadBook(path, &h);
     show("XlsReadBook", ok ? 0 : -1);
     if (ok) XlsCloseBook(0);
@@ -56,7 +56,7 @@ static void asTarget(const char* path) {
         XM_WriteStr(b, 0, 0, 0, "text");
         show("XM_Close(97)", XM_Close(b));
     }
-    BookHandle h = NULL;
+    BookHandle h = 0;
     int ok = XlsCreateBook(path, 8, 1, &h);
     show("XlsCreateBook", ok ? 0 : -1);
     if (ok) {
