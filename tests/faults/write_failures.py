@@ -90,7 +90,7 @@ class Runner:
                     problems.append("killed by signal %d" % -rc)
                 for name in case.get("reports", ()):
                     after.pop(name, None)
-                expected = dict(good)
+                expected = {k: v for k, v in good.items() if k not in case.get("reports", ())}
                 for name in case.get("rewritten", ()):
                     # Written whole with what the run did before it stopped.
                     if name in after:
@@ -127,7 +127,8 @@ def main():
     ap.add_argument("--writers", required=True)
     ap.add_argument("--dist", required=True)
     ap.add_argument("--sanitized", default="OFF")
-    ap.add_argument("--only", default="")
+    ap.add_argument("--only", default="", help="run the cases whose name holds this text")
+    ap.add_argument("--all", action="store_true", help="run the optional cases too")
     args = ap.parse_args()
     if args.sanitized.upper() in ("ON", "1", "TRUE", "YES"):
         print("skipped: the sanitizer runtime must be the first preloaded library")
@@ -179,10 +180,20 @@ def main():
                   "argv": ["{out}/inst/chronava", "html", "{out}/inst/Projects/SampleT3/SampleT3.nam",
                            "--targets", "cvp,idx,tct", "--date", "2024-01-02"],
                   "rewritten": ["inst/Projects/SampleT3/TC-HTML.tsg"]})
+    # The Word output: metafile pages, definition file, figure list, the document (its
+    # parts carry the time they were made, so a run that gets that far rebuilds it).
+    # Not in the default set: it takes about a minute, and a failed write of the
+    # builder's progress log at its very end still goes untold.
+    cases.append({"name": "word (definition, figures, document)", "setup": generated, "optional": True,
+                  "argv": ["{out}/inst/chronava", "word", "{out}/inst/Projects/SampleT3/SampleT3.nam"],
+                  "rewritten": ["inst/Projects/SampleT3/TC-WORD.tsg", "inst/Projects/SampleT3/SampleT3.docx"],
+                  "reports": ["inst/word.log"]})
     # wirefold ends a run with status 1 and a failure with 0 (and a message).
     cases.append({"name": "wirefold", "argv": [wirefold, dump, "{out}/dump.txt"], "ok": 1})
     if args.only:
         cases = [c for c in cases if args.only in c["name"]]
+    elif not args.all:
+        cases = [c for c in cases if not c.get("optional")]
 
     runner = Runner(args.shim)
     total_calls = total_survived = 0
