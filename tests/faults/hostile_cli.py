@@ -38,6 +38,9 @@ KNOWN = {
     ("export", "sparse"): "memory grows with the length of one line",
     ("html", "sparse"): "memory grows with the length of one line",
     ("html-generate", "sparse"): "memory grows with the length of one line",
+    ("word", "sparse"): "memory grows with the length of one line",
+    ("word", "empty"): "any file is imported as a plain project list",
+    ("word", "random"): "any file is imported as a plain project list",
     # Any file is imported as a plain project list.
     ("generate", "empty"): "any file is imported as a plain project list",
     ("generate", "random"): "any file is imported as a plain project list",
@@ -234,6 +237,7 @@ def run_all(top, args):
     export_codes = ({0}, {1, 2})
     htmlgen_codes = ({0}, {2, 10, 11})
     html_codes = ({0}, {1, 2, 3})
+    word_codes = ({0}, {1, 2, 3})
     wirefold_codes = ({1}, {0})  # wirefold: 1 after a run, 0 after a failure
 
     # A chart the converter wrote must read back.
@@ -255,6 +259,7 @@ def run_all(top, args):
             ("export", [chronava, "export", "--svg", path, "--pages", "1"], export_codes),
             ("html-generate", [chronava, "html-generate", path, "--date", "2024-01-02"], htmlgen_codes),
             ("html", [chronava, "html", path, "--date", "2024-01-02"], html_codes),
+            ("word", [chronava, "word", path], word_codes),
             ("wirefold", [wirefold, path, os.path.join(target_folder, "w.txt")], wirefold_codes),
         ]
 
@@ -361,7 +366,8 @@ def run_all(top, args):
     suite.run("wirefold -o", [wirefold, "-o"], *wirefold_codes, "fail", [dash_folder], cwd=dash_folder,
               as_stdout=True)
     for command, ok, fail in (("generate", *generate_codes), ("export", *export_codes),
-                              ("html-generate", *htmlgen_codes), ("html", *html_codes)):
+                              ("html-generate", *htmlgen_codes), ("html", *html_codes),
+                              ("word", *word_codes)):
         suite.run("%s -x" % command, [chronava, command, "-x"], ok, fail, "fail", [dash_folder], cwd=dash_folder)
         suite.run("%s without arguments" % command, [chronava, command], ok, fail, "fail", [dash_folder],
                   cwd=dash_folder)
