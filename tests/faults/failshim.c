@@ -109,6 +109,10 @@ static int failNow(const char *what) {
 
 static int writesTo(int flags) { return (flags & O_ACCMODE) != O_RDONLY || (flags & O_CREAT); }
 
+// The mode argument is there only with O_CREAT or O_TMPFILE (which shares a bit with
+// O_DIRECTORY, so it must match whole).
+static int needsMode(int flags) { return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE; }
+
 static int openCommon(const char *fn, int dirfd, const char *path, int flags, mode_t mode) {
     int w = writesTo(flags) && (dirfd == AT_FDCWD || path[0] == '/') && watched(path);
     if (w && failNow(fn)) {
@@ -130,28 +134,28 @@ static int openCommon(const char *fn, int dirfd, const char *path, int flags, mo
 int open(const char *path, int flags, ...) {
     va_list ap;
     va_start(ap, flags);
-    mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
+    mode_t mode = needsMode(flags) ? va_arg(ap, mode_t) : 0;
     va_end(ap);
     return openCommon("open", AT_FDCWD, path, flags, mode);
 }
 int open64(const char *path, int flags, ...) {
     va_list ap;
     va_start(ap, flags);
-    mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
+    mode_t mode = needsMode(flags) ? va_arg(ap, mode_t) : 0;
     va_end(ap);
     return openCommon("open64", AT_FDCWD, path, flags, mode);
 }
 int openat(int dirfd, const char *path, int flags, ...) {
     va_list ap;
     va_start(ap, flags);
-    mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
+    mode_t mode = needsMode(flags) ? va_arg(ap, mode_t) : 0;
     va_end(ap);
     return openCommon("openat", dirfd, path, flags, mode);
 }
 int openat64(int dirfd, const char *path, int flags, ...) {
     va_list ap;
     va_start(ap, flags);
-    mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(ap, mode_t) : 0;
+    mode_t mode = needsMode(flags) ? va_arg(ap, mode_t) : 0;
     va_end(ap);
     return openCommon("openat64", dirfd, path, flags, mode);
 }
