@@ -139,7 +139,9 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
     std::vector<std::string> raw;  // every line, for an import
     PlainListCheck list;
     std::string first;
-    bool haveFirst = in.next(first);
+    // Only the start of the first line counts (a header is short); the rest of a long
+    // one comes back as a further line, which ends the reading of a file without header.
+    bool haveFirst = in.next(first, kMaxPlainListLine, true);
     if (haveFirst) list.take(first, in.lastWasCut(), raw);
     std::string firstText = base::fromCp932(first);
     bool accepted = haveFirst && base::headerAccepted(firstText, base::kHeaderNam);
@@ -149,7 +151,9 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
     bool includeOn = true, commonOn = true;
     bool versionError = false, ended = false;
     std::string rawLine;
-    while (in.next(rawLine)) {
+    // Without a header a long line is not skipped through: its first piece already
+    // shows that the file is no list.
+    while (in.next(rawLine, base::LineReader::kMaxLineBytes, !accepted)) {
         // A file with an accepted header is never imported: its lines are not kept.
         if (!accepted && !list.take(rawLine, in.lastWasCut(), raw)) break;
         if (ended) continue;  // keep collecting the raw lines for an import
