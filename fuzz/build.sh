@@ -10,14 +10,13 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=$top/build/fuzz
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
+flags="-fsanitize=fuzzer-no-link -g -O1"
 CC=clang CXX=clang++ cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCHRONAVA_FUZZ=ON \
-  -DCHRONAVA_GUI=OFF -DCHRONAVA_BENCH=OFF -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" \
+  -DCHRONAVA_SANITIZE=ON -DCHRONAVA_GUI=OFF -DCHRONAVA_BENCH=OFF -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
   >/dev/null
 if [ $# -gt 0 ]; then
   cmake --build "$dir" -j2 --target "$@"
 else
   cmake --build "$dir" -j2 --target fuzz_all
 fi
-echo "$dir/fuzz"
+echo "$dir/tests/fuzz/targets"

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ inline const std::string& scratchDir() {
     static const std::string dir = [] {
         std::string d = "/tmp/chronava_fuzz_" + std::to_string(getpid());
         std::filesystem::create_directories(d);
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all("/tmp/chronava_fuzz_" + std::to_string(getpid()), ec);
+        });
         return d;
     }();
     return dir;
