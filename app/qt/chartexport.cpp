@@ -89,9 +89,10 @@ int ImagePageWriter::writePage(view::Canvas& page, const std::string& basePath, 
     return viewqt::writeGifPage(image, o, basePath);
 }
 
-int exportOneChart(const std::string& logPath, ExportFormat format, const view::ChartParams& params,
-                   const view::ScreenMetrics& screen, const std::string& projectFolder,
-                   const std::function<void(const std::string&)>& written) {
+int exportOneChart(const std::string& dataFolder, const std::string& source, ExportFormat format,
+                   const view::ChartParams& params, const view::ScreenMetrics& screen,
+                   const std::string& projectFolder, const std::function<void(const std::string&)>& written) {
+    base::LogoRun logo;
     view::ExportRequest req;
     req.mode = format == ExportFormat::Metafile ? view::kModeMetafile : view::kModeGif;
     req.params = params;
@@ -104,23 +105,24 @@ int exportOneChart(const std::string& logPath, ExportFormat format, const view::
     switch (format) {
     case ExportFormat::Metafile: {
         view::MetafilePageWriter w(screen.dotsPerInch);
-        return view::exportChart(logPath, req, w);
+        return view::exportChart(dataFolder, source, req, w);
     }
     case ExportFormat::Svg: {
         view::SvgPageWriter w;
-        return view::exportChart(logPath, req, w);
+        return view::exportChart(dataFolder, source, req, w);
     }
     case ExportFormat::Gif:
     case ExportFormat::Png: {
         ImagePageWriter w(format == ExportFormat::Png);
-        return view::exportChart(logPath, req, w);
+        return view::exportChart(dataFolder, source, req, w);
     }
     }
     return view::kExportInitError;
 }
 
-int runOutputCommand(const std::string& projectPath, ExportFormat format, const app::ParamRecord& rec,
-                     const view::ChartParams& params, const view::ScreenMetrics& screen) {
+int runOutputCommand(const std::string& projectPath, const std::string& dataFolder, ExportFormat format,
+                     const app::ParamRecord& rec, const view::ChartParams& params,
+                     const view::ScreenMetrics& screen) {
     base::Services& sv = base::services();
     const bool metafile = format == ExportFormat::Metafile;
     const char* caption = metafile ? "メタファイル出力" : "GIFファイル出力";
@@ -139,14 +141,14 @@ int runOutputCommand(const std::string& projectPath, ExportFormat format, const 
     const char* line = metafile ? "  メタファイルを出力しました。[ファイル名 : %s]"
                                 : "  GIFファイルを出力しました。[ファイル名 : %s]";
     sv.enterBusy();
+    base::LogoRun logo;
     int rc = 0;
     for (const std::string& log : sources.logs) {
-        const std::string logPath = base::isAbsolutePath(log) ? log : base::joinPath(folder, log);
-        rc = exportOneChart(logPath, format, params, screen, folder, [&](const std::string& path) {
+        rc = exportOneChart(dataFolder, log, format, params, screen, folder, [&](const std::string& path) {
             sv.appendMessage(base::kListChart, fmt2s(line, path, ""));
         });
         if (rc != 0) {
-            const std::string chartName = base::splitPath(view::chartPathOf(logPath)).name;
+            const std::string chartName = base::splitPath(base::chartFileOf(dataFolder, log)).name;
             sv.appendMessage(base::kListChart, fmt2s("%s出力が異常終了しました。[%s]", outputName,
                                                      view::exportResultText(rc, chartName)));
             break;
@@ -167,7 +169,7 @@ void registerChartExport(MainFrame& frame) {
             if (dlg.exec() != QDialog::Accepted) return;
             app::AppCore& core = frame.core();
             const app::ParamRecord& rec = core.params().record();
-            runOutputCommand(core.project().path, metafile ? ExportFormat::Metafile : ExportFormat::Gif, rec,
+            runOutputCommand(core.project().path, core.dataFolder(), metafile ? ExportFormat::Metafile : ExportFormat::Gif, rec,
                              chartParamsFrom(rec), screenMetrics());
         });
     }
@@ -269,7 +271,8 @@ int exportCommand(int argc, char** argv) {
     console.setQuiet(true);
     base::ScopedServices installed(console);
 
-    app::UserParams up(app::executableDir(), user);
+    const std::string installDir = app::workingInstallDir(app::executableDir());
+    app::UserParams up(installDir, user);
     if (up.read(paramsFile) != 0) return 1;
     view::ChartParams params = chartParamsFrom(up.record());
     if (pages > 0) {
@@ -292,7 +295,17 @@ int exportCommand(int argc, char** argv) {
     if (allPages) params.skipUnchanged = false;
     params.tellPageCount = false;
 
-    const app::SourceList sources = app::readSources(project);
+    // The project's data folder holds the charts; a relative one is taken in the
+    // installation folder, as the desktop program does.
+    app::Project opened;
+    std::string projectPath = project;
+    if (app::openProject(projectPath, app::defaultDataDir(installDir, user), opened) != 0) {
+        std::fprintf(stderr, "chronava export: ファイルオープンエラー [%s]\n", project.c_str());
+        return 1;
+    }
+    opened.path = projectPath;
+    const std::string dataFolder = app::dataFolderOf(opened, installDir);
+    const app::SourceList sources = app::readSources(projectPath);
     if (sources.result != 0) {
         std::fprintf(stderr, "chronava export: ファイルオープンエラー [%s]\n", project.c_str());
         return 1;
@@ -301,14 +314,13 @@ int exportCommand(int argc, char** argv) {
         std::fprintf(stderr, "chronava export: ログファイルがありません [%s]\n", project.c_str());
         return 1;
     }
-    const std::string folder = base::folderOf(project);
+    const std::string folder = base::folderOf(projectPath);
     const view::ScreenMetrics screen = screenMetrics();
     for (const std::string& log : sources.logs) {
-        const std::string logPath = base::isAbsolutePath(log) ? log : base::joinPath(folder, log);
-        const int rc = exportOneChart(logPath, format, params, screen, folder,
+        const int rc = exportOneChart(dataFolder, log, format, params, screen, folder,
                                       [](const std::string& path) { std::printf("%s\n", path.c_str()); });
         if (rc != 0) {
-            const std::string chart = view::chartPathOf(logPath);
+            const std::string chart = base::chartFileOf(dataFolder, log);
             const std::string name = base::splitPath(chart).name;
             std::string text = view::exportResultText(rc, name);
             if (rc == view::kExportWriteError) text += " [" + base::folderOf(chart) + "]";

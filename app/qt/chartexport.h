@@ -30,17 +30,19 @@ private:
     bool png_;
 };
 
-// Exports the chart of one log in `format`; `written` gets every file written.
-int exportOneChart(const std::string& logPath, ExportFormat format, const view::ChartParams& params,
-                   const view::ScreenMetrics& screen, const std::string& projectFolder,
-                   const std::function<void(const std::string&)>& written);
+// Exports the chart of one project source in `format`, the chart and its pages lying
+// in the data folder (base::chartFileOf); `written` gets every file written.
+int exportOneChart(const std::string& dataFolder, const std::string& source, ExportFormat format,
+                   const view::ChartParams& params, const view::ScreenMetrics& screen,
+                   const std::string& projectFolder, const std::function<void(const std::string&)>& written);
 
 // The output command: every log of the project's source list in file order; the
 // first failure ends it. Messages go to the chart list of the message pane. Returns
 // 0, the first failing export's code, or -1 when the project could not be read or
 // no target is chosen.
-int runOutputCommand(const std::string& projectPath, ExportFormat format, const app::ParamRecord& rec,
-                     const view::ChartParams& params, const view::ScreenMetrics& screen);
+int runOutputCommand(const std::string& projectPath, const std::string& dataFolder, ExportFormat format,
+                     const app::ParamRecord& rec, const view::ChartParams& params,
+                     const view::ScreenMetrics& screen);
 
 // Installs the handlers of the frame commands 36868 and 36869 (dialog, then output).
 void registerChartExport(MainFrame& frame);

@@ -1,4 +1,7 @@
 #include "mainframe.h"
+#ifdef CHRONAVA_HAVE_OUTPUT
+#include "htmloutput.h"
+#endif
 #include "generatedialogs.h"
 
 #include <QAction>
@@ -25,6 +28,9 @@
 #include "base/files.h"
 #include "base/names.h"
 #include "chartexport.h"
+#ifdef CHRONAVA_HAVE_OUTPUT
+#include "wordoutput.h"
+#endif
 #include "helpwindow.h"
 #include "icons.h"
 #include "logobox.h"
@@ -145,6 +151,10 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
     });
 
     registerChartExport(*this);  // metafile and GIF output commands
+#ifdef CHRONAVA_HAVE_OUTPUT
+    registerHtmlOutput(*this);
+    registerWordOutput(*this);  // Word output command
+#endif
 
     updateProjectCommands();
     updateTitle();

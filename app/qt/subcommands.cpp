@@ -10,7 +10,9 @@
 #include "chartexport.h"
 
 #ifdef CHRONAVA_HAVE_OUTPUT
+#include "htmloutput.h"
 #include "output/cli.h"
+#include "wordoutput.h"
 #endif
 
 namespace appqt {
@@ -45,6 +47,10 @@ const std::vector<Subcommand>& subcommands() {
 #ifdef CHRONAVA_HAVE_OUTPUT
         {"html-generate", "html-generate DEFINITION.dif [--date YYYY-MM-DD]  builds the HTML pages of a definition file",
          output::htmlGenerateCommand},
+        {"html", "html PROJECT [--upload] [--user NAME]  produces (and publishes) the HTML pages of a project (--help)",
+         htmlCommand},
+        {"word", "word PROJECT [--user NAME] [--pdf]  builds the project's Word document (.docx), optionally a PDF",
+         wordCommand},
 #endif
     };
     return table;

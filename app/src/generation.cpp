@@ -183,14 +183,8 @@ std::vector<std::string> preprocessorArguments(std::string_view args, const std:
 }
 
 std::string chartPathFor(const AppCore& core, const std::string& logPath) {
-    std::string folder;
-    if (core.hasProject()) {
-        folder = core.project().dataDir;
-        if (!folder.empty()) folder = base::makeAbsolute(core.installDir(), folder);
-        if (folder.empty()) folder = base::folderOf(core.project().path);
-    }
-    if (folder.empty()) folder = base::folderOf(logPath);
-    return base::joinPath(folder, base::replaceExtension(base::splitPath(logPath).name, ".tct"));
+    const std::string folder = core.hasProject() ? core.dataFolder() : base::folderOf(logPath);
+    return base::chartFileOf(folder, logPath);
 }
 
 std::string errorFilePath(const AppCore& core) { return base::joinPath(core.installDir(), kErrorFileName); }
@@ -218,6 +212,7 @@ int generateChart(AppCore& core, const std::string& logPath) {
         explicit Guard(bool& f) : flag(f) { flag = true; }
         ~Guard() { flag = false; }
     } guard(inRun);
+    base::LogoRun logo;
     if (logPath.empty()) {
         sv.setStatus("ファイルを選択してください。");
         sv.beep();

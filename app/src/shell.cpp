@@ -250,12 +250,15 @@ int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
     sv.clearCancel();
     sv.clearMessages(0);
     int result = 0;
-    if (chart) {
-        sv.selectMessageTab(0);
-        std::vector<std::string> logs = projectLogFiles(core.project(), &result);
-        if (result == -1) result = 0;  // nothing to walk; the reader of each log reports its own errors
-        for (const auto& log : logs)
-            if (!generateOne(log)) break;
+    {
+        base::LogoRun logo;
+        if (chart) {
+            sv.selectMessageTab(0);
+            std::vector<std::string> logs = projectLogFiles(core.project(), &result);
+            if (result == -1) result = 0;  // nothing to walk; the reader of each log reports its own errors
+            for (const auto& log : logs)
+                if (!generateOne(log)) break;
+        }
     }
     if (core.params().record().completionSound() == 1) sv.completionSound();
     sv.logoReset();
@@ -286,6 +289,13 @@ void AppCore::addRecent(const std::string& path) {
     addRecentProject(params_.record(), path);
     params_.write();
 }
+
+std::string dataFolderOf(const Project& p, const std::string& installDir) {
+    if (!p.dataDir.empty()) return base::makeAbsolute(installDir, p.dataDir);
+    return base::folderOf(p.path);
+}
+
+std::string AppCore::dataFolder() const { return hasProject() ? dataFolderOf(project_, installDir_) : std::string(); }
 
 bool AppCore::takeEditedProject(const Project& p) {
     bool changed = p.path != project_.path;

@@ -66,6 +66,10 @@ std::string folderOf(std::string_view path) {
     return stripTrailingSlash(s.folder);
 }
 
+std::string chartFileOf(std::string_view dataFolder, std::string_view source) {
+    return joinPath(dataFolder, replaceExtension(splitPath(source).name, ".tct"));
+}
+
 std::string baseName(std::string_view path) { return replaceExtension(splitPath(path).name, ""); }
 
 std::string extensionOf(std::string_view path) {

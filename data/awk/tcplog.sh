@@ -53,9 +53,13 @@ awk '
     line = date " " time " $" sig "=PULSE(200u)"
     if (payload != "") line = line " // " payload
     printf "%s\r\n", line
-    # An FTP command: a word of three or four capital letters sent to port 21.
-    if (dst ~ /\.21$/ && payload ~ /^[A-Z][A-Z][A-Z][A-Z]?( |$)/) {
+    # An FTP command: a word of three or four capital letters sent to port 21. wirefold
+    # shows the blank behind it as a dot, like every blank; the chart text gets the
+    # blank back ("USER.tester" reads "USER tester").
+    if (dst ~ /\.21$/ && payload ~ /^[A-Z][A-Z][A-Z][A-Z]?([ .]|$)/) {
         text = payload
+        n = match(text, /^[A-Z]+/) ? RLENGTH : 0
+        if (substr(text, n + 1, 1) == ".") text = substr(text, 1, n) " " substr(text, n + 2)
         gsub(/["()]/, "", text)
         printf "%s %s $FTP=DISP(\"%s\")\r\n", date, time, text
     }

@@ -168,6 +168,9 @@ TEST(Generation, StopsBeforeTheConverter) {
     EXPECT_EQ(generateChart(f.core, f.dir / "Projects/P/raw.log"), -1);
     EXPECT_EQ(f.lines().back(), "/nonexistent/prog -v " + (f.dir / "Projects/P/raw") + " を実行できませんでした。");
     EXPECT_FALSE(base::fileExists(f.dir / "Projects/P/raw.tct"));
+    // Each of the four runs animated the logo and stopped it on its way out.
+    EXPECT_EQ(f.rec.logoStarts, 4);
+    EXPECT_EQ(f.rec.logoStops, 4);
 }
 
 TEST(Generation, PreprocessorGetsTheDesignedCommandLineAndEnvironment) {
@@ -303,6 +306,9 @@ TEST(Generation, ProjectLoopStopsWhenInterrupted) {
     EXPECT_EQ(w.progressShown, 3);
     EXPECT_EQ(f.rec.busyDepth, 0);
     EXPECT_EQ(f.rec.logoResets, 1);
+    // One animation for the whole loop, not one per chart.
+    EXPECT_EQ(f.rec.logoStarts, 1);
+    EXPECT_EQ(f.rec.logoStops, 1);
     EXPECT_EQ(f.core.params().record().generationTarget(kKindChart), 1);
 
     w = StubWindows{};
@@ -400,11 +406,12 @@ TEST(Generation, SamplePreprocessors) {
     cmd = "cd " CHRONAVA_TEST_DIST " && /bin/sh awk/tcplog.sh '" + (dir / "ftp") + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::string klg = apptest::slurp(dir / "ftp.klg");
-    EXPECT_NE(klg.find("2026/01/05 09:30:02.480115 $192.168.10.20.50512>192.168.10.5.21=PULSE(200u) // USER tester\r\n"
+    EXPECT_NE(klg.find("2026/01/05 09:30:02.480115 $192.168.10.20.50512>192.168.10.5.21=PULSE(200u) // USER.tester\r\n"
                        "2026/01/05 09:30:02.480115 $FTP=DISP(\"USER tester\")\r\n"),
               std::string::npos)
         << klg;
     EXPECT_NE(klg.find("$FTP=DISP(\"PASS ????????\")"), std::string::npos);
+    EXPECT_NE(klg.find("$FTP=DISP(\"RETR run-0105.csv\")"), std::string::npos);
     EXPECT_EQ(klg.find("$FTP=DISP(\"220"), std::string::npos);  // replies are no commands
 
     // The sample log is what wirefold makes of the sample capture.

@@ -2,9 +2,11 @@
 #include "chartexport.h"
 #include "chartsupport.h"
 #include "fixture.h"
+#include "logobox.h"
 #include "messagepane.h"
 #include "outputdialog.h"
 
+#include "app/generation.h"
 #include "base/files.h"
 #include "convert/cli.h"
 #include "view/results.h"
@@ -60,7 +62,9 @@ TEST_F(ExportTest, OutputCommandExportsEveryLogInOrderAndReports) {
     base::ScopedServices use(rec);
     app::ParamRecord r;
     r.setGifTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(nam, appqt::ExportFormat::Gif, r, twoPages(), view::ScreenMetrics{}), 0);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Gif, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              0);
     ASSERT_EQ(rec.messages.size(), 5u);
     EXPECT_EQ(rec.messages[0].second,
               "  GIFファイルを出力しました。[ファイル名 : " + path("Projects/exp/a-tct-001.gif") + "]");
@@ -82,10 +86,101 @@ TEST_F(ExportTest, OutputCommandExportsEveryLogInOrderAndReports) {
 
     rec.messages.clear();
     r.setMetafileTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(nam, appqt::ExportFormat::Metafile, r, twoPages(), view::ScreenMetrics{}), 0);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Metafile, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              0);
     EXPECT_TRUE(exists("Projects/exp/b-tct-002.wmf"));
     EXPECT_EQ(rec.messages.back().second, "タイミングチャートメタファイル出力を終了しました。[exp.nam]");
     EXPECT_EQ(rec.messages.front().second.rfind("  メタファイルを出力しました。[ファイル名 : ", 0), 0u);
+}
+
+// Logs named with "../" or by an absolute path: generation leaves their charts in the
+// project's data folder, and both exports find them there and write the pages beside
+// them, not beside the logs.
+TEST_F(ExportTest, ChartsOfLogsOutsideTheProjectComeFromTheDataFolder) {
+    const std::string events = "2026/01/01 10:00:00.000 $S=ON\r\n2026/01/01 10:00:02.000 $S=OFF\r\n";
+    std::filesystem::create_directories(path("logs"));
+    std::filesystem::create_directories(path("Projects/out"));
+    ASSERT_TRUE(base::writeFileAtomic(path("logs/far.klg"), events));
+    ASSERT_TRUE(base::writeFileAtomic(path("logs/abs.klg"), events));
+    const std::string nam = path("Projects/out/out.nam");
+    writeProject(nam, {"../../logs/far.klg", path("logs/abs.klg")});
+    {
+        base::RecordingServices rec;
+        base::ScopedServices use(rec);
+        ASSERT_EQ(core.openProject(nam, false), 0);
+        EXPECT_EQ(app::generateProject(core, true), 0);
+        EXPECT_EQ(rec.logoStarts, 1);
+        EXPECT_EQ(rec.logoStops, 1);
+    }
+    EXPECT_TRUE(exists("Projects/out/far.tct"));
+    EXPECT_TRUE(exists("Projects/out/abs.tct"));
+    EXPECT_FALSE(exists("logs/far.tct"));
+
+    base::RecordingServices rec;
+    base::ScopedServices use(rec);
+    app::ParamRecord r;
+    r.setGifTarget(app::kKindChart, 257);
+    EXPECT_EQ(appqt::runOutputCommand(nam, core.dataFolder(), appqt::ExportFormat::Gif, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              0);
+    EXPECT_TRUE(exists("Projects/out/far-tct-002.gif"));
+    EXPECT_TRUE(exists("Projects/out/abs-tct-002.gif"));
+    EXPECT_FALSE(exists("logs/far-tct-001.gif"));
+    EXPECT_EQ(rec.messages.back().second, "タイミングチャートGIFファイル出力を終了しました。[out.nam]");
+    EXPECT_EQ(rec.logoStarts, 1);
+    EXPECT_EQ(rec.logoStops, 1);
+
+    std::vector<std::string> args = {"export", "--wmf", nam, "--params", path("rq4100s.pro"), "--pages", "1"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    EXPECT_EQ(appqt::exportCommand(int(argv.size()), argv.data()), 0);
+    EXPECT_TRUE(exists("Projects/out/far-tct-001.wmf"));
+    EXPECT_TRUE(exists("Projects/out/abs-tct-001.wmf"));
+}
+
+// The desktop road of a project like SampleT5: a raw log outside the project folder,
+// a data folder written relative to the installation folder, "生成実行" and then
+// "GIF ファイル出力" from the frame.
+TEST_F(ExportTest, FrameGeneratesAndExportsALogOutsideTheProject) {
+    writeText(path("awk/far.log"), "2026/01/05 09:00:00.000 $A=ON\r\n2026/01/05 09:00:01.500 $A=OFF\r\n");
+    writeText(path("pre.sh"), "cp \"$1.log\" \"$1.klg\"\n");
+    services.setPollInterval(10);
+    app::ParamRecord& r = core.params().record();
+    r.setPreprocessCommand("/bin/sh pre.sh &B");
+    r.setPageCount(1);
+    r.setPageDivision(1);
+    r.setTellPageCount(0);
+    r.setOutputGivenRange(0);
+    writeText(path("Projects/s5/s5.nam"), " [KOV:NAM:V2.00 ]\r\n[Sources]\r\n\"../../awk/far.log\"\r\n[IncludePath]\r\n"
+                                          "[Common]\r\nDataDirectory = \"Projects/s5\"\r\n"
+                                          "InputBaseDirectory = \"Projects/s5\"\r\nInputFileCode = SJIS\r\n");
+    frame->openProject(path("Projects/s5/s5.nam"), false);
+    ASSERT_TRUE(frame->hasProject());
+
+    QTimer::singleShot(0, [] {
+        QWidget* d = QApplication::activeModalWidget();
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->objectName(), "CNVDLG");
+        d->findChild<QPushButton*>("id1")->click();
+    });
+    frame->action(20488)->trigger();
+    EXPECT_TRUE(exists("Projects/s5/far.tct"));
+    EXPECT_FALSE(exists("awk/far.tct"));
+
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<appqt::OutputTargetDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        d->findChild<QPushButton*>("selectAll")->click();
+        d->accept();
+    });
+    frame->dispatch(appqt::cmd::kGif);
+    EXPECT_TRUE(exists("Projects/s5/far-tct-001.gif"));
+    QListWidget* chartList = frame->messagePane()->list(base::kListChart);
+    ASSERT_GT(chartList->count(), 0);
+    EXPECT_EQ(chartList->item(chartList->count() - 1)->text().toStdString(),
+              "タイミングチャートGIFファイル出力を終了しました。[s5.nam]");
+    EXPECT_FALSE(frame->logoBox()->running());
 }
 
 TEST_F(ExportTest, TheFirstFailureEndsTheCommand) {
@@ -94,11 +189,15 @@ TEST_F(ExportTest, TheFirstFailureEndsTheCommand) {
     base::ScopedServices use(rec);
     app::ParamRecord r;
     r.setMetafileTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(nam, appqt::ExportFormat::Metafile, r, twoPages(), view::ScreenMetrics{}), -1);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Metafile, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              -1);
     EXPECT_TRUE(exists("Projects/exp/b-tct-002.wmf"));  // written before the failure stay
     EXPECT_EQ(rec.messages.back().second, "タイミングチャートメタファイル出力が異常終了しました。[" +
                                               view::exportResultText(-1, "c.tct") + "]");
     EXPECT_EQ(rec.busyDepth, 0);
+    EXPECT_EQ(rec.logoStarts, 1);  // the logo stops on the way out of a failed run too
+    EXPECT_EQ(rec.logoStops, 1);
 }
 
 TEST_F(ExportTest, NoTargetOrNoProjectStopsBeforeAnyExport) {
@@ -107,7 +206,9 @@ TEST_F(ExportTest, NoTargetOrNoProjectStopsBeforeAnyExport) {
     base::ScopedServices use(rec);
     app::ParamRecord r;
     r.setGifTarget(app::kKindChart, 256);  // not ticked
-    EXPECT_EQ(appqt::runOutputCommand(nam, appqt::ExportFormat::Gif, r, twoPages(), view::ScreenMetrics{}), -1);
+    EXPECT_EQ(appqt::runOutputCommand(nam, path("Projects/exp"), appqt::ExportFormat::Gif, r, twoPages(),
+                                      view::ScreenMetrics{}),
+              -1);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].caption, "GIFファイル出力");
     EXPECT_EQ(rec.boxes[0].text, "出力対象を選択してください。");
@@ -115,7 +216,7 @@ TEST_F(ExportTest, NoTargetOrNoProjectStopsBeforeAnyExport) {
 
     rec.boxes.clear();
     r.setGifTarget(app::kKindChart, 257);
-    EXPECT_EQ(appqt::runOutputCommand(path("none.nam"), appqt::ExportFormat::Metafile, r, twoPages(),
+    EXPECT_EQ(appqt::runOutputCommand(path("none.nam"), path("Projects"), appqt::ExportFormat::Metafile, r, twoPages(),
                                       view::ScreenMetrics{}),
               -1);
     ASSERT_EQ(rec.boxes.size(), 1u);
@@ -196,7 +297,7 @@ TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
     base::ScopedServices use(rec);
     view::ChartParams p = twoPages();
     p.pageCount = 1;
-    const std::string log = path("Projects/exp/a.klg");
+    const std::string folder = path("Projects/exp");
     auto table = [&](int i) {
         std::string g;
         EXPECT_TRUE(base::readFile(path("Projects/exp/a-tct-001.gif"), g));
@@ -204,12 +305,14 @@ TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
         return g.size() > at + 2 ? view::rgb(std::uint8_t(g[at]), std::uint8_t(g[at + 1]), std::uint8_t(g[at + 2]))
                                  : view::rgb(1, 2, 3);
     };
-    ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+    ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}),
+              0);
     EXPECT_EQ(table(0), p.colours[view::kColourBackground]);
     EXPECT_EQ(table(1), p.colours[view::kColourSignal]);
     EXPECT_EQ(table(7), view::rgb(0, 192, 0));
     p.outputColourMode = 1;  // monochrome: the grey ramp
-    ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
+    ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}),
+              0);
     EXPECT_EQ(table(1), view::rgb(1, 1, 1));
     EXPECT_EQ(table(200), view::rgb(200, 200, 200));
     EXPECT_EQ(rec.progress.front(), "タイミング図 GIF ファイル出力");
@@ -219,8 +322,9 @@ TEST_F(ExportTest, GifPalettesFollowTheColourMode) {
     for (int mode : {0, 1}) {
         p.outputColourMode = mode;
         p.showUpperScale = true;
-        ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}), 0);
-        ASSERT_EQ(appqt::exportOneChart(log, appqt::ExportFormat::Png, p, view::ScreenMetrics{}, "", {}), 0);
+        ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Gif, p, view::ScreenMetrics{}, "", {}),
+              0);
+        ASSERT_EQ(appqt::exportOneChart(folder, "a.klg", appqt::ExportFormat::Png, p, view::ScreenMetrics{}, "", {}), 0);
         const std::string cmd =
             "/usr/bin/python3 -c 'import sys; from PIL import Image; "
             "a = Image.open(sys.argv[1]).convert(\"RGB\"); b = Image.open(sys.argv[2]).convert(\"RGB\"); "

@@ -342,6 +342,19 @@ TEST_F(FrameTest, LaterLogsOfALongProjectOpenToo) {
     EXPECT_EQ(frame->child(kKindChart)->currentFile(), path("Projects/long/l34.log"));
 }
 
+// A long run animates the logo box; a run nested in another (one chart of a project
+// loop) leaves the animation to the outer one.
+TEST_F(FrameTest, LogoAnimatesForTheLengthOfARun) {
+    EXPECT_FALSE(frame->logoBox()->running());
+    {
+        base::LogoRun outer;
+        EXPECT_TRUE(frame->logoBox()->running());
+        { base::LogoRun inner; }
+        EXPECT_TRUE(frame->logoBox()->running());
+    }
+    EXPECT_FALSE(frame->logoBox()->running());
+}
+
 TEST_F(FrameTest, LogoClickOpensTheProductPage) {
     QTest::mouseClick(frame->logoBox(), Qt::LeftButton);
     ASSERT_EQ(opened.size(), 1u);

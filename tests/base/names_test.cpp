@@ -19,6 +19,12 @@ TEST(Names, DerivedNames) {
     EXPECT_EQ(replaceExtension("/表.d/ソ.log", ".tct"), "/表.d/ソ.tct");
     EXPECT_EQ(baseName("/x/a-inc.log"), "a-inc");
     EXPECT_EQ(baseName("/x/a.inc"), "a-inc");
+    // The chart of a source lies in the data folder whatever folder the log is in.
+    EXPECT_EQ(chartFileOf("/inst/Projects/P", "pump.log"), "/inst/Projects/P/pump.tct");
+    EXPECT_EQ(chartFileOf("/inst/Projects/P/", "../../awk/ftp001.log"), "/inst/Projects/P/ftp001.tct");
+    EXPECT_EQ(chartFileOf("/inst/Projects/P", "/var/log/x.klg"), "/inst/Projects/P/x.tct");
+    EXPECT_EQ(chartFileOf("/d", "/e/a.inc"), "/d/a-inc.tct");
+    EXPECT_EQ(chartFileOf("", "/e/a.log"), "a.tct");
     EXPECT_TRUE(hasExtension("/x/A.LOG", ".log"));
     EXPECT_FALSE(hasExtension("/x.log/a", ".log"));
 }

@@ -41,7 +41,7 @@ TEST(Formatter, WritesStampEndpointsAndPayload) {
     // The characters come from the character field as printed, blanks shown as dots included.
     EXPECT_EQ(format(text), "02/03/2001 04:05:06.789012 10.0.0.1.1234 > 10.0.0.2.21 \"USER.anon..\"\n");
     EXPECT_EQ(format(packet("02/03/2001 04:05:06.789012", "RETR a.txt\r\n")),
-              line("02/03/2001 04:05:06.789012", "RETR a.txt.."));
+              line("02/03/2001 04:05:06.789012", "RETR.a.txt.."));
 }
 
 TEST(Formatter, ShiftsToJapanTimeAcrossDaysMonthsYearsAndLeapDays) {
@@ -100,9 +100,9 @@ TEST(Formatter, MasksPasswords) {
     EXPECT_EQ(format(packet(t, "PASS secret\r\n")), line(t, "PASS ????????"));
     EXPECT_EQ(format(packet(t, "pass secret\r\n")), line(t, "PASS ????????"));
     // The password command behind another command in the same segment.
-    EXPECT_EQ(format(packet(t, "USER anonymous\r\nPASS secret\r\n")), line(t, "USER anonymous..PASS ????????"));
+    EXPECT_EQ(format(packet(t, "USER anonymous\r\nPASS secret\r\n")), line(t, "USER.anonymous..PASS ????????"));
     // Other text that merely contains the word is kept.
-    EXPECT_EQ(format(packet(t, "331 Need PASS\r\n")), line(t, "331 Need PASS.."));
+    EXPECT_EQ(format(packet(t, "331 Need PASS\r\n")), line(t, "331.Need.PASS.."));
 }
 
 TEST(Formatter, WalksIpAndTcpOptions) {
@@ -112,12 +112,12 @@ TEST(Formatter, WalksIpAndTcpOptions) {
     p.ipOptions = {1, 1, 1, 0};                                    // header length 6 words
     p.tcpOptions = {1, 1, 8, 10, 0, 0, 0, 1, 0, 0, 0, 2};          // data offset 8
     std::string text = oldPacketLine(t, "1:35(34)") + oldDump(ipPacket(p));
-    EXPECT_EQ(format(text), line(t, "STOR report-with-a-long-name.txt.."));
+    EXPECT_EQ(format(text), line(t, "STOR.report-with-a-long-name.txt.."));
     // The longest headers: 15 words each.
     p.ipOptions.assign(40, 1);
     p.tcpOptions.assign(40, 1);
     text = oldPacketLine(t, "1:35(34)") + oldDump(ipPacket(p));
-    EXPECT_EQ(format(text), line(t, "STOR report-with-a-long-name.txt.."));
+    EXPECT_EQ(format(text), line(t, "STOR.report-with-a-long-name.txt.."));
 }
 
 TEST(Formatter, ClosesAnOpenStringAtTheNextPacketAndAtTheEnd) {
@@ -145,6 +145,18 @@ TEST(Formatter, TakesTheRangeWordAndEndpointsFromTheLine) {
               "01/01/2002 00:00:00.0 h.1 > h.2 \"AB\"\n");
     // Newer tcpdump writes a protocol word before the addresses.
     EXPECT_EQ(format("01/01/2002 00:00:00.0 IP h.1 > h.2: P 1:1(0) win 1\n"), "01/01/2002 00:00:00.0 h.1 > h.2 \"\"\n");
+    // The endpoints end at a ":" before a blank, so IPv6 addresses stay whole; -e link
+    // headers are passed over, one echoing "ethertype" in its payload text too.
+    const char* t = "2002-01-01 00:00:00.0 ";
+    for (const std::string rest :
+         {"IP6 2001:db8::1.4 > fe80::2.21: Flags [.], ack 1, length 0",
+          "02:00:00:00:00:01 > 00:11:22:33:44:55, ethertype IPv6 (0x86dd), length 74: 2001:db8::1.4 > fe80::2.21: "
+          "Flags [.], length 0",
+          "02:00:00:00:00:01 > 00:11:22:33:44:55, ethertype 802.1Q (0x8100), length 78: vlan 100, p 0, ethertype "
+          "IPv6 (0x86dd), 2001:db8::1.4 > fe80::2.21: Flags [.], length 0",
+          " In 02:00:00:00:00:01 ethertype IPv6 (0x86dd), length 76: 2001:db8::1.4 > fe80::2.21: Flags [P.], "
+          "length 0: FTP: SITE ethertype (x), length 9: y"})
+        EXPECT_EQ(format(t + rest + "\n"), std::string(t) + "2001:db8::1.4 > fe80::2.21 \"\"\n") << rest;
 }
 
 TEST(Stamp, ReadsBothLayoutsAndRejectsNonsense) {

@@ -1,4 +1,4 @@
-// Builds TCP/IPv4 packets and renders them as tcpdump text of the older layout.
+// Builds TCP/IPv4 and TCP/IPv6 packets and renders them as tcpdump text of the older layout.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +26,15 @@ struct TcpPacket {
 
 // The IPv4 packet (header with a correct checksum, TCP header, payload).
 Bytes ipPacket(const TcpPacket& p);
-// The packet behind an Ethernet header, padded to the 60-byte minimum frame.
-Bytes ethernetFrame(const Bytes& ip);
+// The same TCP segment in an IPv6 packet from 2001:db8::1 to 2001:db8::2, with a
+// hop-by-hop options header in front of TCP when `hopByHop` is set.
+Bytes ip6Packet(const TcpPacket& p, bool hopByHop = false);
+// The packet behind an Ethernet header (EtherType by the IP version), padded to the
+// 60-byte minimum frame. `vlan` puts an 802.1Q tag in; `destination` is the first
+// byte of the destination address.
+Bytes ethernetFrame(const Bytes& ip, bool vlan = false, std::uint8_t destination = 0x00);
+// The packet behind a Linux cooked capture header.
+Bytes cookedFrame(const Bytes& ip);
 
 // Hex-dump lines of the older layout: "0x0000<TAB> 4500 003b ... <TAB>E..;..".
 std::string oldDump(const Bytes& bytes);

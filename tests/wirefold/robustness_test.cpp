@@ -125,10 +125,21 @@ TEST(Robustness, MutatedDumpsKeepOneClosedLinePerPacket) {
                        "2001-01-01 00:00:00.1 IP a.1 > b.2: Flags [P.], seq 1:6, ack 1, win 1, length 5\n"
                        "\t0x0000:  4500 002d 0001 4000 4006 0000 0a00 0001  E..-..@.@.......\n"
                        "\t0x0010:  0a00 0002 9c40 0015 0000 0001 0000 0001  .....@..........\n"
-                       "\t0x0020:  5018 01f6 0000 0000 6865 6c6c 6f         P.......hello\n";
+                       "\t0x0020:  5018 01f6 0000 0000 6865 6c6c 6f         P.......hello\n"
+                       "2001-09-09 01:46:40.1 02:00:00:00:00:01 > 00:11:22:33:44:55, ethertype IPv6 (0x86dd), "
+                       "length 98: 2001:db8::1 > 2001:db8::2: HBH 40000 > 21: Flags [P.], seq 1:17, length 16\n"
+                       "\t0x0000:  0011 2233 4455 0200 0000 0001 86dd 6000  ..\"3DU........`.\n"
+                       "\t0x0010:  0000 002c 0040 2001 0db8 0000 0000 0000  ...,.@..........\n"
+                       "\t0x0020:  0000 0000 0001 2001 0db8 0000 0000 0000  ................\n"
+                       "\t0x0030:  0000 0000 0002 0600 0104 0000 0000 9c40  ...............@\n"
+                       "\t0x0040:  0015 0000 0001 0000 0001 5018 01f6 0000  ..........P.....\n"
+                       "\t0x0050:  0000 5553 4552 2061 6e6f 6e79 6d6f 7573  ..USER.anonymous\n"
+                       "\t0x0060:  0d0a                                     ..\n";
+    // The undamaged text gives its four packets.
+    EXPECT_NE(format(base).find("2001:db8::1 > 2001:db8::2 \"USER.anonymous..\"\n"), std::string::npos);
     unsigned seed = 7;
     auto rnd = [&](unsigned n) { return seed = seed * 1103515245u + 12345u, (seed >> 8) % n; };
-    const char alphabet[] = "0x \t:()9a.\n\r\0-P[Flags";
+    const char alphabet[] = "0x \t:()9a.\n\r\0-P[Flags6d,ethertype";
     for (int round = 0; round < 3000; ++round) {
         std::string text = base;
         for (int k = 1 + static_cast<int>(rnd(6)); k > 0 && !text.empty(); --k) {

@@ -21,7 +21,7 @@ static void check(int ok, const char* what) {
 
 /* Three sheets through the Xls layer, texts in UTF-8. */
 static void xlsBook(const char* path, int version) {
-    BookHandle h = NULL;
+    BookHandle h = 0;
     check(XlsCreateBook(path, version, 3, &h), "create");
     check(XlsPutStr("日本語のテキスト", "A1"), "text");
     check(XlsPutLong(-123456, "B1"), "long");

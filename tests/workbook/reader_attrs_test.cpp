@@ -110,7 +110,7 @@ TEST_P(AttrRoundTrip, FontsFormatsAttributesAndPageSetup) {
     ASSERT_EQ(XM_SetPageMode(b, 1, 11, 75, 0, 10, 10), 0);
     ASSERT_EQ(XM_Close(b), 0);
 
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
     int xfs = 0, formats = 0, fonts = 0;
     ASSERT_EQ(XlsGetAttrCnt(&xfs, &formats, &fonts), 1);
@@ -187,7 +187,7 @@ TEST_P(AttrRoundTrip, FontsFormatsAttributesAndPageSetup) {
 
 TEST_P(AttrRoundTrip, PageSetupAndMargins) {
     const std::string p = dir.file("p.xls");
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     ASSERT_EQ(XlsCreateBook(p.c_str(), biff8() ? 97 : 95, 3, &h), 1);
     ASSERT_EQ(XlsSheetNo(1), 1);
     ASSERT_EQ(XlsPageMode(11, 75, 0, 10, 12), 1);
@@ -213,8 +213,7 @@ TEST_P(AttrRoundTrip, PageSetupAndMargins) {
     EXPECT_EQ(std::vector<int>(m, m + 4), (std::vector<int>{20, 25, 33, 7}));
 
     paper = -5;
-    EXPECT_EQ(XlsGetPageMode(3, &paper, &scale, &options, m), 0);
-    EXPECT_EQ(errorNo(), 34);
+    EXPECT_EQ(XlsGetPageMode(3, &paper, &scale, &options, m), 0);  // no such sheet
     EXPECT_EQ(XlsGetPageMode(-1, &paper, &scale, &options, m), 0);
     EXPECT_EQ(paper, -5);
     XlsCloseBook(0);
@@ -223,25 +222,81 @@ TEST_P(AttrRoundTrip, PageSetupAndMargins) {
 INSTANTIATE_TEST_SUITE_P(Formats, AttrRoundTrip, ::testing::Values(false, true),
                          [](const auto& i) { return i.param ? "Biff8" : "Biff5"; });
 
-TEST(AttrReading, NeedsABookOpenedForReading) {
+// The inquiry functions answer with their return value and leave the error number as the
+// last reporting call set it, whether they succeed or not.
+TEST(AttrReading, InquiriesLeaveTheErrorNumberAlone) {
     TempDir dir;
-    int a, b, c;
+    const std::string p = dir.file("r.xls");
+    int bk = XM_Create97(p.c_str(), 2);
+    ASSERT_GE(bk, 0);
+    ASSERT_EQ(XM_WriteInt(bk, 0, 2, 3, 5), 0);
+    ASSERT_EQ(XM_Close(bk), 0);
+
+    int a, b, c, m[4];
     AttrDesc d;
-    char buf[8];
+    char buf[32];
+    double pts;
+    // Each inquiry on the current sheet (XlsSheetNo reports, so it is set beforehand).
+    auto all = [&](int sheet, int number) {
+        std::vector<int> r;
+        r.push_back(XlsGetMaxData(&a, &b));
+        r.push_back(XlsGetColWidth(0));
+        r.push_back(XlsGetRowHeight(0) > 0 ? 1 : 0);
+        r.push_back(XlsGetSheetName(sheet, buf, sizeof buf));
+        r.push_back(XlsGetAttr(number, &d));
+        r.push_back(XlsGetFont(number, buf, sizeof buf, &pts, &a, &b, &c));
+        r.push_back(XlsGetFormat(number, buf, sizeof buf));
+        r.push_back(XlsGetAttrCnt(&a, &b, &c));
+        r.push_back(XlsGetPageMode(sheet, &a, &b, &c, m));
+        int col, row, attr, kind, whole;
+        r.push_back(XlsGetReadBin(&col, &row, &attr, buf, sizeof buf, &kind, &pts, &whole, 0));
+        r.push_back(XlsGetVersion());
+        return r;
+    };
+
+    // No book: 0 from each (XlsGetColWidth too).
     XlsAllClose();
-    EXPECT_EQ(XlsGetAttrCnt(&a, &b, &c), 0);
-    EXPECT_EQ(XlsGetAttr(0, &d), 0);
-    EXPECT_EQ(XlsGetFormat(0, buf, sizeof buf), 0);
-    int m[4];
-    EXPECT_EQ(XlsGetPageMode(0, &a, &b, &c, m), 0);
-    BookHandle h;
+    XlsSetErrorNo(77);
+    EXPECT_EQ(all(0, 0), std::vector<int>(11, 0));
+    EXPECT_EQ(errorNo(), 77);
+
+    // A book open for reading: answers, and records that are not there.
+    BookHandle h = 0;
+    ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
+    XlsSetErrorNo(77);
+    std::vector<int> got = all(0, 0);
+    EXPECT_EQ(got[0], 1);
+    EXPECT_EQ(got[1], 2208);
+    EXPECT_EQ(got[8], 1);
+    EXPECT_GT(got[9], 0);
+    EXPECT_EQ(errorNo(), 77);
+    ASSERT_EQ(XlsSheetNo(5), 1);
+    XlsSetErrorNo(0);
+    all(0, 9999);
+    all(5, 4);
+    EXPECT_EQ(errorNo(), 0);
+    XlsSetErrorNo(77);
+    all(5, 4);
+    EXPECT_EQ(errorNo(), 77);
+    // A negative sheet is no sheet: the sequential reader answers 1 as for one beyond.
+    ASSERT_EQ(XlsSheetNo(-1), 1);
+    got = all(-1, -1);
+    EXPECT_EQ(got[9], 1);
+    EXPECT_EQ(got[0], 0);
+    EXPECT_EQ(XlsCloseBook(0), 1);
+
+    // A book open for writing cannot be asked: 0 (-1 from the sequential reader).
     ASSERT_EQ(XlsCreateBook(dir.file("w.xls").c_str(), 97, 1, &h), 1);
-    EXPECT_EQ(XlsGetAttrCnt(&a, &b, &c), 0);
-    EXPECT_EQ(errorNo(), 6);
-    EXPECT_EQ(XlsGetFont(0, buf, sizeof buf, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(errorNo(), 6);
-    EXPECT_EQ(XlsGetPageMode(0, &a, &b, &c, m), 0);
-    EXPECT_EQ(errorNo(), 6);
+    XlsSetErrorNo(77);
+    got = all(0, 0);
+    EXPECT_EQ(errorNo(), 77);
+    EXPECT_EQ(got[0], 0);
+    EXPECT_EQ(got[4], 0);
+    EXPECT_EQ(got[5], 0);
+    EXPECT_EQ(got[6], 0);
+    EXPECT_EQ(got[7], 0);
+    EXPECT_EQ(got[8], 0);
+    EXPECT_EQ(got[9], -1);
     XlsCloseBook(0);
 }
 
@@ -297,8 +352,9 @@ TEST(AttrReading, DamagedGlobalsAndSheetsGiveErrorsNotCrashes) {
     m[at] = char(0xA2);
     ASSERT_TRUE(reopen(m));
     int paper = -1, scale = -1, options = -1, margins[4] = {-1, -1, -1, -1};
-    EXPECT_EQ(XlsGetPageMode(0, &paper, &scale, &options, margins), 0);
-    EXPECT_EQ(errorNo(), 1);
+    XlsSetErrorNo(0);
+    EXPECT_EQ(XlsGetPageMode(0, &paper, &scale, &options, margins), -1);
+    EXPECT_EQ(errorNo(), 0);
     EXPECT_EQ(paper, -1);
     EXPECT_EQ(margins[0], -1);
 

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -82,6 +84,9 @@ TEST_P(Reader, RoundTripsEveryCellKind) {
     g = readCell(b, 0, 1, 0);
     EXPECT_EQ(g.kind, 1);
     EXPECT_EQ(g.text, sj("日本語の文字"));
+    char cut[4];  // room for one character and a half: the half is left out
+    EXPECT_EQ(XM_Read(b, 0, 1, 0, &g.kind, &g.value, cut, sizeof cut), 0);
+    EXPECT_EQ(std::string(cut), sj("日"));
     g = readCell(b, 0, 2, 0);
     EXPECT_EQ(g.kind, 0);
     EXPECT_EQ(g.value, 7);
@@ -220,9 +225,10 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
     fr.value.whole = 7;
     XM_WriteFunc3(b, 0, 1, 1, "1/0", 15, &fr);  // B2
     XM_SetAttr(b, 0, 2, 1, 15);                 // C2 blank
+    XM_WriteStr(b, 0, 5, 0, sj("日本語").c_str());  // F1
     ASSERT_EQ(XM_Close(b), 0);
 
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
     char buf[64];
     EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
@@ -237,6 +243,18 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
     int err = 0;
     XlsGetErrorNo(&err);
     EXPECT_EQ(err, 31);
+    // A text is cut to the buffer, never inside a character, and the call succeeds.
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(XlsGetStr(buf, 3, "D1"), 1);
+    EXPECT_STREQ(buf, "42");
+    XlsGetErrorNo(&err);
+    EXPECT_EQ(err, 0);
+    EXPECT_EQ(XlsGetStr(buf, 6, "F1"), 1);
+    EXPECT_EQ(std::string(buf), sj("日本"));
+    EXPECT_EQ(XlsGetValue(buf, 4, "F1"), 1);
+    EXPECT_EQ(std::string(buf), sj("日"));
+    EXPECT_EQ(XlsGetStr(buf, 1, "F1"), 1);
+    EXPECT_STREQ(buf, "");
     int n = -1;
     EXPECT_EQ(XlsGetLong(&n, "D1"), 1);
     EXPECT_EQ(n, 42);
@@ -267,11 +285,72 @@ TEST_P(XlsReading, ValuesTextsAndSequentialPass) {
         seen.push_back(line);
     }
     EXPECT_EQ(pos, 0);
-    std::vector<std::string> want = {"0,0:D:12.5", "0,1:I:3",     "0,2:D:1e-07",     "0,3:T:42.75",
-                                     "0,4:D:-7.9", "1,0:T:TRUE ", "1,1:T:#DIV/0!", "1,2:B"};
+    std::vector<std::string> want = {"0,0:D:12.5", "0,1:I:3",     "0,2:D:1e-07",   "0,3:T:42.75",
+                                     "0,4:D:-7.9", "0,5:T:" + sj("日本語"), "1,0:T:TRUE ", "1,1:T:#DIV/0!",
+                                     "1,2:B"};
     EXPECT_EQ(seen, want);
     EXPECT_EQ(XlsCloseBook(0), 1);
     EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 0);
+}
+
+// The code page chosen with XlsSetCodePage applies to every text returned from then on,
+// whichever was in force when the book was opened.
+TEST_P(XlsReading, CodePageChosenAfterOpening) {
+    std::string p = dir.file("cp.xls");
+    int b = GetParam() ? XM_Create97(p.c_str(), 1) : XM_Create(p.c_str(), 1);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(XM_SheetName(b, 0, sj("売上表").c_str()), 0);
+    ASSERT_EQ(XM_WriteStr(b, 0, 0, 0, sj("日本語").c_str()), 0);
+    const int font = XM_FontNo(b, sj("ＭＳ 明朝").c_str(), 12.0, -1, 0, 0);
+    const int format = XM_FmtNo(b, sj("0\"円\"").c_str());
+    ASSERT_GT(font, 4);
+    ASSERT_GE(format, 176);
+    ASSERT_EQ(XM_Close(b), 0);
+
+    struct Texts {
+        std::string cell, sheet, font, format, sequential;
+    };
+    auto texts = [&] {
+        Texts t;
+        char buf[64];
+        EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+        t.cell = buf;
+        EXPECT_EQ(XlsGetSheetName(0, buf, sizeof buf), 1);
+        t.sheet = buf;
+        double points;
+        int color, style, underline;
+        buf[0] = '\0';
+        XlsGetFont(font, buf, sizeof buf, &points, &color, &style, &underline);
+        t.font = buf;
+        buf[0] = '\0';
+        XlsGetFormat(format, buf, sizeof buf);
+        t.format = buf;
+        int col, row, attr, kind, whole;
+        double d;
+        buf[0] = '\0';
+        XlsGetReadBin(&col, &row, &attr, buf, sizeof buf, &kind, &d, &whole, 0);
+        t.sequential = buf;
+        return t;
+    };
+    auto expectIn = [](const Texts& t, bool utf8) {
+        auto enc = [&](const char* s) { return utf8 ? std::string(s) : sj(s); };
+        EXPECT_EQ(t.cell, enc("日本語"));
+        EXPECT_EQ(t.sheet, enc("売上表"));
+        EXPECT_EQ(t.font, enc("ＭＳ 明朝"));
+        EXPECT_EQ(t.format, enc("0\"円\""));
+        EXPECT_EQ(t.sequential, enc("日本語"));
+    };
+    for (int first : {932, 65001}) {
+        SCOPED_TRACE(first);
+        XlsSetCodePage(first);
+        BookHandle h = 0;
+        ASSERT_EQ(XlsReadBook(p.c_str(), &h), 1);
+        expectIn(texts(), first == 65001);
+        XlsSetCodePage(first == 932 ? 65001 : 932);
+        expectIn(texts(), first == 932);
+        EXPECT_EQ(XlsCloseBook(0), 1);
+    }
+    XlsSetCodePage(932);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, XlsReading, ::testing::Values(false, true),
@@ -303,7 +382,7 @@ protected:
 // Every cell of the reference book through the sequential reader.
 std::vector<std::string> sequentialDump(const std::string& path, int sheet) {
     std::vector<std::string> out;
-    BookHandle h = nullptr;
+    BookHandle h = 0;
     if (XlsReadBook(path.c_str(), &h) != 1) return {"open failed"};
     XlsSheetNo(sheet);
     int pos = 0;
@@ -392,6 +471,92 @@ TEST_F(OtherWriters, ReferenceBooksReadBack) {
         EXPECT_EQ(XlsGetVersion(), c.version);
         XlsCloseBook(0);
     }
+}
+
+// BIFF5 texts are single bytes in the code page the book's CODEPAGE record names.
+// Gnumeric writes its BIFF5 books in 1252; a book without the record is taken as 932.
+TEST_F(OtherWriters, Biff5TextsInTheBooksCodePage) {
+    const std::string csv = dir.file("Liège.csv");
+    std::ofstream(csv) << "café,Ærøskøbing\n12,naïve €5\n";
+    const std::string g7 = converted(csv, "Gnumeric_Excel:excel_biff7", "g7.xls");
+    const Stream st = readStream(g7);
+    ASSERT_EQ(st.name, "Book");
+    ASSERT_EQ(st.all(0x0042).size(), 1u);
+    ASSERT_EQ(st.all(0x0042)[0]->u16(0), 1252u);
+    // xlrd, an independent reader, sees these texts in the book.
+    std::string xl;
+    ASSERT_EQ(run("PYTHONIOENCODING=utf-8 /usr/bin/python3 -c \"import xlrd,sys; b=xlrd.open_workbook(sys.argv[1]); "
+                  "s=b.sheet_by_index(0); print(b.sheet_names()[0], s.cell_value(0,0), s.cell_value(0,1), "
+                  "s.cell_value(1,1), sep='|')\" '" + g7 + "'", &xl),
+              0);
+    EXPECT_EQ(xl, "Liège.csv|café|Ærøskøbing|naïve €5\n");
+
+    XlsSetCodePage(65001);
+    BookHandle h = 0;
+    ASSERT_EQ(XlsReadBook(g7.c_str(), &h), 1);
+    char buf[64];
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+    EXPECT_STREQ(buf, "café");
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "B1"), 1);
+    EXPECT_STREQ(buf, "Ærøskøbing");
+    EXPECT_EQ(XlsGetStr(buf, sizeof buf, "B2"), 1);
+    EXPECT_STREQ(buf, "naïve €5");
+    EXPECT_EQ(XlsGetSheetName(0, buf, sizeof buf), 1);
+    EXPECT_STREQ(buf, "Liège.csv");
+    int col, row, attr, kind, whole;
+    double d;
+    EXPECT_GT(XlsGetReadBin(&col, &row, &attr, buf, sizeof buf, &kind, &d, &whole, 0), 0);
+    EXPECT_STREQ(buf, "café");
+    EXPECT_EQ(XlsCloseBook(0), 1);
+
+    // The same bytes under other code pages; one the library cannot decode reads as CP932.
+    std::string bytes;
+    {
+        std::ifstream in(g7, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t cpAt = bytes.find(std::string("\x42\x00\x02\x00\xE4\x04", 6));
+    ASSERT_NE(cpAt, std::string::npos);
+    const struct {
+        int codePage;
+        const char* a1;
+    } pages[] = {{1250, "café"}, {850, "cafÚ"}, {10000, "cafÈ"}, {32768, "cafÈ"}, {1200, "café"},
+                 {65001, "caf\uFFFD"}, {4242, "caf"}};
+    for (const auto& pg : pages) {
+        SCOPED_TRACE(pg.codePage);
+        bytes[cpAt + 4] = char(pg.codePage & 0xFF);
+        bytes[cpAt + 5] = char(pg.codePage >> 8);
+        const std::string other = dir.file("other.xls");
+        std::ofstream(other, std::ios::binary | std::ios::trunc) << bytes;
+        ASSERT_EQ(XlsReadBook(other.c_str(), &h), 1);
+        EXPECT_EQ(XlsGetStr(buf, sizeof buf, "A1"), 1);
+        if (pg.codePage == 4242) EXPECT_EQ(std::string(buf).substr(0, 3), pg.a1);  // a CP932 lead byte
+        else EXPECT_STREQ(buf, pg.a1);
+        EXPECT_EQ(XlsCloseBook(0), 1);
+    }
+    XlsSetCodePage(932);
+
+    // Our own BIFF5 book with its CODEPAGE record made unrecognisable: still CP932.
+    const std::string own = dir.file("own.xls");
+    int b = XM_Create(own.c_str(), 1);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(XM_WriteStr(b, 0, 0, 0, sj("日本語").c_str()), 0);
+    ASSERT_EQ(XM_Close(b), 0);
+    {
+        std::ifstream in(own, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string record("\x42\x00\x02\x00\xA4\x03", 6);
+    const std::size_t at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(bytes.find(record, at + 1), std::string::npos);
+    bytes[at] = '\x43';  // an unknown record number
+    std::ofstream(own, std::ios::binary | std::ios::trunc) << bytes;
+    ASSERT_TRUE(readStream(own).all(0x0042).empty());
+    b = XM_ReadOpen(own.c_str());
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(readCell(b, 0, 0, 0).text, sj("日本語"));
+    EXPECT_EQ(XM_ReadClose(b), 0);
 }
 
 }  // namespace

@@ -18,7 +18,10 @@ constexpr int kJstHours = 9;
 
 const char kMask[] = "PASS ????????";
 
-char shown(unsigned char byte) { return byte >= 0x20 && byte <= 0x7e ? static_cast<char>(byte) : '.'; }
+// How a payload byte is written: printable ASCII as itself, everything else, the blank
+// included, as "." -- the convention of the older layout's character field, applied to
+// both layouts so that the same traffic always gives the same text.
+char shown(unsigned char byte) { return byte > 0x20 && byte <= 0x7e ? static_cast<char>(byte) : '.'; }
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -116,7 +119,7 @@ void Formatter::hexLine(std::string_view text) {
     HexLine h = splitHexLine(text);
     if (h.framed && !h.modern && h.offset != 0 && walking_ && !broken_ && start_ != kUnknown &&
         h.offset == bytes_.size() && bytes_.size() >= start_ && h.chars.size() >= kBytesPerLine &&
-        !std::memchr(h.chars.data(), '.', kBytesPerLine)) {
+        !std::memchr(h.chars.data(), '.', kBytesPerLine) && !std::memchr(h.chars.data(), ' ', kBytesPerLine)) {
         // A full payload line of the older layout whose characters are all printable:
         // the character field is the payload and equals the bytes, so the hex groups
         // need not be read.
@@ -153,10 +156,11 @@ void Formatter::hexLine(std::string_view text) {
     std::size_t count = static_cast<std::size_t>(h.count);
     bytes_.append(reinterpret_cast<const char*>(h.bytes), count);
     if (!h.modern) {
-        // The older layout's character field is taken as tcpdump printed it (today's
-        // shows blanks as dots, so there the characters come from the bytes).
+        // The older layout's character field is taken as tcpdump printed it; a blank
+        // there (hand-made text) is written as "." like every blank. Today's layout
+        // has no field for -x, so there the characters come from the bytes.
         std::size_t taken = std::min(count, h.chars.size());
-        chars_.append(h.chars.substr(0, taken));
+        for (std::size_t i = 0; i < taken; ++i) chars_ += h.chars[i] == ' ' ? '.' : h.chars[i];
         for (std::size_t i = taken; i < count; ++i) chars_ += shown(h.bytes[i]);
     }
     tryComplete(false);
@@ -167,22 +171,85 @@ int Formatter::ipStart(bool final) const {
     const std::string& b = bytes_;
     if (!final && b.size() < 20) return -1;
     auto at = [&](std::size_t i) { return i < b.size() ? static_cast<int>(static_cast<unsigned char>(b[i])) : -1; };
-    auto ipv4 = [&](std::size_t i) { return at(i) >= 0 && (at(i) >> 4) == 4; };
+    auto version = [&](std::size_t i) { return at(i) >= 0 ? at(i) >> 4 : -1; };
+    // An EtherType at `type` announcing the IP version found at `ip`.
+    auto carries = [&](std::size_t type, std::size_t ip) {
+        return (at(type) == 0x08 && at(type + 1) == 0x00 && version(ip) == 4) ||
+               (at(type) == 0x86 && at(type + 1) == 0xdd && version(ip) == 6);
+    };
     int link = -2;
-    if (at(12) == 0x08 && at(13) == 0x00 && ipv4(14))
+    if (carries(12, 14))
         link = 14;  // Ethernet
-    else if (at(12) == 0x81 && at(13) == 0x00 && at(16) == 0x08 && at(17) == 0x00 && ipv4(18))
+    else if (at(12) == 0x81 && at(13) == 0x00 && carries(16, 18))
         link = 18;  // Ethernet with a VLAN tag
-    else if (at(14) == 0x08 && at(15) == 0x00 && ipv4(16))
+    else if (carries(14, 16))
         link = 16;  // Linux cooked capture
-    if (!ipv4(0)) return link;
+    if (version(0) != 4 && version(0) != 6) return link;
     if (link < 0) return 0;
-    // Both readings look like IPv4: the header checksum decides.
+    // Both readings look like IP: an IPv4 header checksum, or an IPv6 payload length
+    // that ends exactly at the end of the dump, decides.
     bool known0 = false, knownLink = false;
-    if (checksumOk(b, 0, known0)) return 0;
-    if (checksumOk(b, static_cast<std::size_t>(link), knownLink)) return link;
+    if (ipHeaderFits(0, final, known0)) return 0;
+    if (ipHeaderFits(static_cast<std::size_t>(link), final, knownLink)) return link;
     if (!final && (!known0 || !knownLink)) return -1;
     return 0;
+}
+
+bool Formatter::ipHeaderFits(std::size_t at, bool final, bool& known) const {
+    const std::string& b = bytes_;
+    if ((static_cast<unsigned char>(b[at]) >> 4) == 4) return checksumOk(b, at, known);
+    // IPv6 has no header checksum; its payload length only tells once the dump is
+    // complete. IPv6 frames are never padded (they exceed the Ethernet minimum).
+    known = final;
+    if (!final || at + 40 > b.size()) return false;
+    std::size_t length = static_cast<std::size_t>(static_cast<unsigned char>(b[at + 4])) << 8 |
+                         static_cast<unsigned char>(b[at + 5]);
+    return at + 40 + length == b.size();
+}
+
+int Formatter::tcpStart(std::size_t ip, bool& broken) const {
+    const std::string& b = bytes_;
+    auto byte = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(b[i])); };
+    if ((byte(ip) >> 4) != 6) {
+        std::size_t ipLength = (byte(ip) & 0x0f) * 4;
+        if (ipLength >= 20) return static_cast<int>(ip + ipLength);
+        broken = true;
+        return -1;
+    }
+    // IPv6: the fixed header, then the extension headers up to TCP (next header 6).
+    if (ip + 40 > b.size()) return -1;
+    std::size_t next = byte(ip + 6), at = ip + 40;
+    for (int hops = 0; next != 6; ++hops) {
+        if (hops == 8) {
+            broken = true;
+            return -1;
+        }
+        if (at + 8 > b.size()) return -1;
+        std::size_t length;
+        switch (next) {
+        case 0:   // hop-by-hop options
+        case 43:  // routing
+        case 60:  // destination options
+            length = (byte(at + 1) + 1) * 8;
+            break;
+        case 51:  // authentication
+            length = (byte(at + 1) + 2) * 4;
+            break;
+        case 44:  // fragment: only the first fragment holds the TCP header
+            if ((byte(at + 2) << 8 | byte(at + 3)) & 0xfff8) {
+                broken = true;
+                return -1;
+            }
+            length = 8;
+            break;
+        default:  // not TCP (or encrypted): no payload to show
+            broken = true;
+            return -1;
+        }
+        next = byte(at);
+        at += length;
+    }
+    return static_cast<int>(at);
 }
 
 void Formatter::tryComplete(bool final) {
@@ -200,14 +267,15 @@ void Formatter::tryComplete(bool final) {
         if (final) closeString();
         return;
     }
-    // Walk the IP header, then the TCP header, to the first payload byte.
+    // Walk the IP header (and IPv6's extension headers), then the TCP header, to the
+    // first payload byte.
     std::size_t ipAt = static_cast<std::size_t>(ip);
     std::size_t start = 0;
     bool headersRead = false;
     if (ipAt < bytes_.size()) {
-        std::size_t ipLength = static_cast<std::size_t>(static_cast<unsigned char>(bytes_[ipAt]) & 0x0f) * 4;
-        std::size_t tcpAt = ipAt + ipLength;
-        if (ipLength >= 20 && tcpAt + 12 < bytes_.size()) {
+        int tcp = tcpStart(ipAt, broken_);
+        std::size_t tcpAt = static_cast<std::size_t>(tcp);
+        if (tcp >= 0 && tcpAt + 12 < bytes_.size()) {
             std::size_t tcpLength = static_cast<std::size_t>(static_cast<unsigned char>(bytes_[tcpAt + 12]) >> 4) * 4;
             if (tcpLength < 20) {
                 // No TCP header can be this short: the dump holds no usable payload.
@@ -217,8 +285,6 @@ void Formatter::tryComplete(bool final) {
                 start_ = start;
                 headersRead = true;
             }
-        } else if (ipLength < 20) {
-            broken_ = true;
         }
     }
     if (!headersRead) {

@@ -147,6 +147,47 @@ LineKind classify(std::string_view line) {
     return LineKind::Other;
 }
 
+namespace {
+
+// With -e today's tcpdump puts the link-level header between the time stamp and the
+// addresses: "02:00:00:00:00:01 > 00:11:22:33:44:55, ethertype IPv4 (0x0800),
+// length 70: 10.0.0.1.40000 > ...", behind a VLAN tag a second "ethertype IPv4
+// (0x0800), " follows "vlan 100, p 0, ", and a Linux cooked capture reads " In
+// 02:00:00:00:00:01 ethertype IPv4 (0x0800), length 72: ". Returns where the
+// addresses begin: behind the last such "ethertype" part, or 0 without one. Only the
+// text before the TCP description is searched, so a payload echoed by the line
+// cannot move the endpoints.
+std::size_t linkHeaderEnd(std::string_view text) {
+    std::size_t limit = text.find("Flags [");
+    if (limit == std::string_view::npos) limit = text.size();
+    std::size_t begin = 0;
+    for (std::size_t e = text.find("ethertype "); e < limit; e = text.find("ethertype ", begin)) {
+        std::size_t close = text.find(')', e);
+        if (close == std::string_view::npos || close >= limit) break;
+        std::size_t q = close + 1;
+        if (text.substr(q, 9) == ", length ") {
+            q += 9;
+            while (q < text.size() && isDigit(text[q])) ++q;
+            if (q < text.size() && text[q] == ':') ++q;
+        } else if (q < text.size() && text[q] == ',') {
+            ++q;
+        }
+        begin = skipBlanks(text, q);
+    }
+    return begin;
+}
+
+// The end of the endpoints text: the first ":" followed by a blank or ending the
+// line. IPv4 addresses hold no ":", so for them this is the first ":"; IPv6
+// addresses ("2001:db8::1.40000") and link addresses hold some that must not end it.
+std::size_t endpointsEnd(std::string_view text) {
+    for (std::size_t c = text.find(':'); c != std::string_view::npos; c = text.find(':', c + 1))
+        if (c + 1 == text.size() || text[c + 1] == ' ' || text[c + 1] == '\t') return c;
+    return std::string_view::npos;
+}
+
+}  // namespace
+
 PacketLine parsePacketLine(std::string_view line) {
     PacketLine p;
     std::size_t colon = line.find(':');
@@ -162,17 +203,19 @@ PacketLine parsePacketLine(std::string_view line) {
         return p;
     }
     p.stampTail = line.substr(tailStart, blank - tailStart);
-    std::size_t endStart = blank + 1;
-    std::size_t endColon = line.find(':', endStart);
+    std::string_view text = line.substr(blank + 1);
+    if (std::size_t link = linkHeaderEnd(text)) text.remove_prefix(link);
+    std::size_t endColon = endpointsEnd(text);
     std::string_view rest;
     if (endColon == std::string_view::npos) {
-        p.endpoints = line.substr(endStart);
+        p.endpoints = text;
     } else {
-        p.endpoints = line.substr(endStart, endColon - endStart);
-        rest = line.substr(endColon + 1);
+        p.endpoints = text.substr(0, endColon);
+        rest = text.substr(endColon + 1);
     }
     // Newer tcpdump names the protocol before the addresses.
     if (p.endpoints.substr(0, 3) == "IP ") p.endpoints.remove_prefix(3);
+    else if (p.endpoints.substr(0, 4) == "IP6 ") p.endpoints.remove_prefix(4);
     std::size_t flags = rest.find("Flags [");
     p.payloadLength = flags != std::string_view::npos ? flagsLength(rest, flags) : rangeLength(rest);
     return p;

@@ -5,7 +5,8 @@
  * formats inside an OLE2 compound file. It has three layers over one engine:
  *
  *   Xls...  a current book chosen by a handle, cells named by text references
- *           ("B3", "A1:C4", "A1,C3", "B2_[1:2]", "**name"), attributes set one property
+ *           ("B3", "A1:C4", "A1,C3", "B2_[1:2]", "**name"; an offset suffix moves every
+ *           item before it: "A1,C1_[1:1]" is B2 and D2), attributes set one property
  *           at a time, and a process-wide error number with message texts.
  *           Functions return 1 on success and 0 on failure; XlsGetErrorNo tells why.
  *   XL_...  a thin layer over engine book 0 with a current sheet and a write cursor.
@@ -22,12 +23,14 @@
  *   -5 write error while storing             -35 no data      -36 end of data
  *   -6 book not in the mode the call needs   -37 named cell does not exist
  *   -7 the cell holds no data of that kind   -40, -41 out of memory   -50 internal
- *   -60 function not available in this build of the library
  *   -100..-199 formula syntax error (reported by the Xls layer as error 100)
  *
  * Texts: callers pass and receive texts in the library's text code page, CP932
- * (Shift-JIS) unless XlsSetCodePage(65001) switched it to UTF-8. BIFF5 books store
- * CP932; BIFF8 books store UTF-16 (or 8-bit text when every byte is ASCII).
+ * (Shift-JIS) unless XlsSetCodePage(65001) switched it to UTF-8; the switch applies to
+ * every text passed or returned from then on, in books already open too. BIFF5 books
+ * are written in CP932; BIFF5 books of other writers are read in the code page of their
+ * CODEPAGE record (CP932 without one). BIFF8 books store UTF-16 (or 8-bit text when
+ * every byte is ASCII).
  *
  * All state is process-wide; calls must come from one thread at a time.
  */
@@ -46,9 +49,10 @@ extern "C" {
 
 /* ---- types ---------------------------------------------------------------- */
 
-/* An open book of the Xls layer. Opaque: the library looks the value up in its own
- * list of open books; a closed or unknown handle gives error 3. */
-typedef struct CelvaneBookTag* BookHandle;
+/* An open book of the Xls layer: a 32-bit serial number, never 0, that the library looks
+ * up in its own list of open books; a closed, unknown or zero handle gives error 3.
+ * Handles are not reused while the process runs. */
+typedef int BookHandle;
 
 /* Attribute description: 24 16-bit fields; -1 (0xFFFF) means "not given", except
  * rotation, where 0 means not given. XM_InitAttr fills a fresh one. */
@@ -380,11 +384,16 @@ CELVANE_API int XlsPutRowHeight(double points, const char* ref);
 CELVANE_API int XlsPutDefFontName(const char* name);
 CELVANE_API int XlsPutDefFontPoint(double points);
 
-/* Reading. XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4) and
- * XlsGetFormat leave their outputs unchanged, and succeed, for a record the file does not
- * hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in the
- * order left, top, right, bottom (20, 25, 20, 25 when absent); error 1 when the sheet has
- * no SETUP before its column records, 34 for a sheet out of range. */
+/* Reading. XlsGetStr, XlsGetValue, XlsGetLong and XlsGetDouble report through the error
+ * number. The inquiries from XlsGetReadBin to XlsGetVersion never change it: they return
+ * 1 (or their value), 0 without a current book or when it was not opened for reading
+ * (XlsGetReadBin: -1); XlsGetMaxData gives 0 as well for a sheet that does not exist. XlsGetAttr (a negative number: 15), XlsGetFont (there is no font 4)
+ * and XlsGetFormat leave their outputs unchanged, and return 1, for a record the file does
+ * not hold; XlsGetFont fills no name that does not fit. XlsGetPageMode: margins in mm in
+ * the order left, top, right, bottom (20, 25, 20, 25 when absent); -1 when the sheet has
+ * no SETUP before its column records, 0 for a sheet that does not exist. */
+/* XlsGetStr, XlsGetValue: a text cell is cut to size - 1 bytes (never inside a character);
+ * a number is written as "%f" without trailing zeros, error 31 when that does not fit. */
 CELVANE_API int XlsGetStr(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetValue(char* buffer, int size, const char* ref);
 CELVANE_API int XlsGetLong(int* value, const char* ref);

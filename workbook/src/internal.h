@@ -34,7 +34,6 @@ constexpr int kErrName = -37;
 constexpr int kErrMemory = -40;
 constexpr int kErrMemory2 = -41;
 constexpr int kErrInternal = -50;
-constexpr int kErrUnavailable = -60;
 constexpr int kErrFormula = -100;
 
 constexpr int kSlots = 32;
@@ -118,6 +117,13 @@ std::string cp932ToCaller(std::string_view cp932);
 bool encodeBiff8(std::string_view text, bool fromCaller, bool wideCount, std::string& out);
 // Cuts a caller's text to at most `max` bytes without splitting a character.
 std::string_view cutCallerText(std::string_view text, std::size_t max);
+// Copies a caller's text into a buffer of `size` bytes: cut to size - 1 bytes without
+// splitting a character, and terminated. Nothing for a null buffer or a size below 1.
+void copyCallerText(std::string_view text, char* buffer, int size);
+// Decodes 8-bit text in the Windows code page that a workbook's CODEPAGE record names
+// (1252, 1250, 10000, ...) to UTF-8; bytes the code page does not define become U+FFFD.
+// False, with nothing decoded, when the code page is not one this library can decode.
+bool codePageToUtf8(int codePage, std::string_view bytes, std::string& out);
 // UTF-8 literal to CP932 bytes (for the library's own constants).
 std::string cp932(std::string_view utf8);
 

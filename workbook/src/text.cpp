@@ -6,6 +6,10 @@
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace celvane {
 namespace {
@@ -19,6 +23,30 @@ public:
         if (ok()) iconv_close(cd_);
     }
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    // Converts everything, putting U+FFFD for each byte that cannot be converted.
+    void runLenient(std::string_view in, std::string& out) {
+        out.clear();
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char* ip = const_cast<char*>(in.data());
+        std::size_t il = in.size();
+        char chunk[1024];
+        while (il > 0) {
+            char* op = chunk;
+            std::size_t ol = sizeof chunk;
+            const std::size_t r = iconv(cd_, &ip, &il, &op, &ol);
+            out.append(chunk, static_cast<std::size_t>(op - chunk));
+            if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+                out.append("\xEF\xBF\xBD");
+                ++ip;
+                --il;
+                iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+            }
+        }
+        char* op = chunk;
+        std::size_t ol = sizeof chunk;
+        iconv(cd_, nullptr, nullptr, &op, &ol);
+        out.append(chunk, static_cast<std::size_t>(op - chunk));
+    }
     bool run(std::string_view in, std::string& out) {
         if (!ok()) return false;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -46,6 +74,29 @@ Converter& cp932ToUtf16() {
 Converter& utf8ToUtf16() {
     static Converter c("UTF-16LE", "UTF-8");
     return c;
+}
+
+// The converter's name for a workbook code page number.
+std::string converterName(int codePage) {
+    switch (codePage) {
+    case 367: return "CP1252";       // US-ASCII; stray high bytes still read as Western text
+    case 1200: return "ISO-8859-1";  // 8-bit text of a UTF-16 book: each byte is a character
+    case 10000:
+    case 32768: return "MACINTOSH";
+    case 32769: return "CP1252";
+    case 65001: return "UTF-8";
+    default: return "CP" + std::to_string(codePage);
+    }
+}
+
+// One converter to UTF-8 per code page met, kept for the life of the process.
+Converter* toUtf8From(int codePage) {
+    static std::vector<std::pair<int, std::unique_ptr<Converter>>> converters;
+    for (auto& [cp, c] : converters)
+        if (cp == codePage) return c->ok() ? c.get() : nullptr;
+    const std::string name = converterName(codePage);
+    converters.emplace_back(codePage, std::make_unique<Converter>("UTF-8", name.c_str()));
+    return converters.back().second->ok() ? converters.back().second.get() : nullptr;
 }
 
 bool allAscii(std::string_view s) {
@@ -76,6 +127,17 @@ std::string cp932ToCaller(std::string_view cp932) {
 
 std::string cp932(std::string_view utf8) { return base::toCp932(utf8); }
 
+bool codePageToUtf8(int codePage, std::string_view bytes, std::string& out) {
+    Converter* c = toUtf8From(codePage);
+    if (!c) return false;
+    if (allAscii(bytes)) {
+        out.assign(bytes);
+        return true;
+    }
+    c->runLenient(bytes, out);
+    return true;
+}
+
 std::string_view cutCallerText(std::string_view text, std::size_t max) {
     if (text.size() <= max) return text;
     if (g_codePage == 932) return base::cutCp932Bytes(text, max);
@@ -83,6 +145,13 @@ std::string_view cutCallerText(std::string_view text, std::size_t max) {
     // Step back over UTF-8 continuation bytes so no character is split.
     while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     return text.substr(0, n);
+}
+
+void copyCallerText(std::string_view text, char* buffer, int size) {
+    if (!buffer || size <= 0) return;
+    const std::string_view cut = cutCallerText(text, static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, cut.data(), cut.size());
+    buffer[cut.size()] = '\0';
 }
 
 bool encodeBiff8(std::string_view text, bool fromCaller, bool wideCount, std::string& out) {

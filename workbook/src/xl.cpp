@@ -78,9 +78,8 @@ int XL_Cancel(void) {
 }
 int XL_ReadClose(void) {
     XL_BOOK();
-    int rc = XM_ReadClose(0);
-    if (rc != kErrUnavailable) g_xlOpen = false;
-    return rc;
+    g_xlOpen = false;
+    return XM_ReadClose(0);
 }
 
 int XL_SelSheetNo(int sheet) {

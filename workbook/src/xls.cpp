@@ -43,13 +43,13 @@ struct Handle {
     std::string defFontName;  // CP932
     int defFontSize = 1100;
     std::vector<std::unique_ptr<char[]>> strings = std::vector<std::unique_ptr<char[]>>(256);
-    uintptr_t id = 0;
+    BookHandle id = 0;
 };
 
 std::vector<Handle*> g_books;
 Handle* g_current = nullptr;
 int g_errorNo = 0;
-uintptr_t g_nextId = 0x11120001;
+uint32_t g_nextId = 0x11120001;
 char g_refBuffer[256];
 
 // Converts an engine code into the error number; 1 for success, 0 for failure.
@@ -70,7 +70,6 @@ const Message kMessages[] = {
     {33, "属性番号エラー"},            {34, "パラメータエラー"},      {35, "データが無い"},
     {36, "データの終わり"},            {37, "指定した変数が存在しない"}, {40, "メモリー不足エラー１"},
     {41, "メモリー不足エラー２"},      {50, "内部エラー"},
-    {60, "この版のライブラリでは使用できない機能"},
     {100, "計算式形式エラー"},
 };
 
@@ -100,20 +99,23 @@ long clampAdd(long v, long digit, long base) {
     return v > 1000000 ? 1000000 : v;
 }
 
-// Parses "_[dc:dr]" within an item: no ":" means no offset; no "]" only the column offset.
-void parseOffset(std::string_view item, int& dc, int& dr) {
+// Parses the offset suffix "_[dc:dr]" at or after the start of `rest`: no ":" means no
+// offset; no "]" only the column offset.
+void parseOffset(std::string_view rest, int& dc, int& dr) {
     dc = dr = 0;
-    std::size_t at = item.find("_[");
+    std::size_t at = rest.find("_[");
     if (at == std::string_view::npos) return;
-    std::string rest(item.substr(at + 2));
-    std::size_t colon = rest.find(':');
+    std::string suffix(rest.substr(at + 2));
+    std::size_t colon = suffix.find(':');
     if (colon == std::string::npos) return;
-    dc = std::atoi(rest.substr(0, colon).c_str());
-    std::size_t close = rest.find(']', colon);
-    if (close != std::string::npos) dr = std::atoi(rest.substr(colon + 1, close - colon - 1).c_str());
+    dc = std::atoi(suffix.substr(0, colon).c_str());
+    std::size_t close = suffix.find(']', colon);
+    if (close != std::string::npos) dr = std::atoi(suffix.substr(colon + 1, close - colon - 1).c_str());
 }
 
-// Splits a reference list into items. False for an unusable item.
+// Splits a reference list into items. False for an unusable item. The offset suffix of an
+// item is looked for from its start to the end of the whole list, so one suffix at the end
+// moves every item of the list: CELL("A1,C1", 1, 1) addresses B2 and D2.
 bool parseRef(std::string_view text, std::vector<RefItem>& items) {
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -121,7 +123,7 @@ bool parseRef(std::string_view text, std::vector<RefItem>& items) {
         std::string_view item = text.substr(start, comma == std::string_view::npos ? std::string_view::npos
                                                                                     : comma - start);
         RefItem r;
-        parseOffset(item, r.dc, r.dr);
+        parseOffset(text.substr(start), r.dc, r.dr);
         if (item.substr(0, 2) == "**") {
             r.named = true;
             std::size_t end = item.find("_[");
@@ -300,10 +302,19 @@ int setText(const char* ref, std::string Pending::*field, const char* value, std
 }
 
 Handle* findHandle(BookHandle handle) {
-    uintptr_t id = reinterpret_cast<uintptr_t>(handle);
     for (Handle* h : g_books)
-        if (h->id == id) return h;
+        if (h->id == handle) return h;
     return nullptr;
+}
+
+// The next serial number: positive, so a caller may keep it in a signed or an unsigned
+// 32-bit variable, and never one of an open book should the counter ever wrap.
+BookHandle nextId() {
+    for (;;) {
+        const BookHandle id = static_cast<BookHandle>(g_nextId & 0x7FFFFFFFu);
+        ++g_nextId;
+        if (id != 0 && !findHandle(id)) return id;
+    }
 }
 
 void dropHandle(Handle* h) {
@@ -324,10 +335,10 @@ int openHandle(int engineResult, int mode, bool mincho, BookHandle* out) {
     h->book = engineResult;
     h->mode = mode;
     h->defFontName = cp932(mincho ? "明朝" : "ＭＳ Ｐゴシック");
-    h->id = g_nextId++;
+    h->id = nextId();
     g_books.push_back(h);
     g_current = h;
-    if (out) *out = reinterpret_cast<BookHandle>(h->id);
+    if (out) *out = h->id;
     return report(kOk);
 }
 
@@ -372,7 +383,7 @@ int XlsAllClose(void) {
 }
 
 int XlsSelectBook(BookHandle handle) {
-    Handle* h = handle ? findHandle(handle) : nullptr;
+    Handle* h = handle != 0 ? findHandle(handle) : nullptr;
     if (!h || h->marker != kMarker) return report(kErrNotOpen);
     g_current = h;
     return report(kOk);
@@ -618,10 +629,11 @@ static int currentReader(read::ReadBook** rb) {
 }
 
 // The first cell of a reference: a named item reads the cell at its offsets.
-static int readFirst(const char* ref, read::CellValue& v, bool& found) {
+static int readFirst(const char* ref, read::CellValue& v, bool& found, const read::ReadBook** from = nullptr) {
     read::ReadBook* rb;
     int rc = currentReader(&rb);
     if (rc) return rc;
+    if (from) *from = rb;
     std::vector<RefItem> items;
     rc = itemsOf(ref, items);
     if (rc) return rc;
@@ -638,20 +650,21 @@ int XlsGetStr(char* buffer, int size, const char* ref) {
     if (buffer && size > 0) buffer[0] = '\0';
     read::CellValue v;
     bool found = false;
-    int rc = readFirst(ref, v, found);
+    const read::ReadBook* rb = nullptr;
+    int rc = readFirst(ref, v, found, &rb);
     if (rc) return report(rc);
     if (!found) return report(kOk);
-    std::string text;
     if (v.kind == 1) {
-        text = v.text;
-    } else {
-        char tmp[400];
-        std::snprintf(tmp, sizeof tmp, "%f", v.number);
-        text = tmp;
-        if (text.find('.') != std::string::npos) {
-            while (!text.empty() && text.back() == '0') text.pop_back();
-            if (!text.empty() && text.back() == '.') text.pop_back();
-        }
+        // A text is cut to the buffer like the engine's read; only a number must fit whole.
+        copyCallerText(rb->toCaller(v.text), buffer, size);
+        return report(kOk);
+    }
+    char tmp[400];
+    std::snprintf(tmp, sizeof tmp, "%f", v.number);
+    std::string text = tmp;
+    if (text.find('.') != std::string::npos) {
+        while (!text.empty() && text.back() == '0') text.pop_back();
+        if (!text.empty() && text.back() == '.') text.pop_back();
     }
     if (!buffer || size <= 0 || text.size() >= std::size_t(size)) return report(kErrLength);
     std::memcpy(buffer, text.c_str(), text.size() + 1);
@@ -678,16 +691,20 @@ int XlsGetDouble(double* value, const char* ref) {
     if (value) *value = d;
     return report(kOk);
 }
+// The inquiry functions below answer through their return value and never change the
+// error number: 0 when no book is current or the current book was not opened for
+// reading, so a caller's error number still tells about its last reporting call.
+static read::ReadBook* inquiryReader() {
+    read::ReadBook* rb;
+    return currentReader(&rb) == 0 ? rb : nullptr;
+}
+
 int XlsGetReadBin(int* col, int* row, int* attr, char* text, int size, int* kind, double* d, int* n, int pos) {
     if (text && size > 0) text[0] = '\0';
-    read::ReadBook* rb;
     if (!g_current) return 0;
-    int rc = currentReader(&rb);
-    if (rc) {
-        report(rc);
-        return -1;
-    }
-    if (g_current->sheet >= int(rb->sheets.size())) return 1;
+    read::ReadBook* rb = inquiryReader();
+    if (!rb) return -1;
+    if (g_current->sheet < 0 || g_current->sheet >= int(rb->sheets.size())) return 1;
     read::SeqCell c;
     long next = read::readSequential(*rb, g_current->book, g_current->sheet, pos, c);
     if (next <= 0) return int(next);
@@ -697,22 +714,17 @@ int XlsGetReadBin(int* col, int* row, int* attr, char* text, int size, int* kind
     if (kind) *kind = c.kind;
     if (d) *d = c.number;
     if (n) *n = c.whole;
-    if (c.kind == 1 && text && size > 0) {
-        std::size_t len = std::min<std::size_t>(c.text.size(), std::size_t(size - 1));
-        std::memcpy(text, c.text.data(), len);
-        text[len] = '\0';
-    }
+    if (c.kind == 1) copyCallerText(rb->toCaller(c.text), text, size);
     return int(next);
 }
 int XlsGetMaxData(int* cols, int* rows) {
     if (cols) *cols = 0;
     if (rows) *rows = 0;
     if (!g_current) return 0;
-    const int rc = XM_GetMaxData(g_current->book, g_current->sheet, cols, rows);
-    return report(rc == 0 ? kOk : rc == 1 ? kErrParam : kErrMode);
+    return XM_GetMaxData(g_current->book, g_current->sheet, cols, rows) == 0 ? 1 : 0;
 }
 int XlsGetColWidth(int col) {
-    if (!g_current) return kErrNotOpen;
+    if (!g_current) return 0;
     return XM_GetColWidth(g_current->book, g_current->sheet, col);
 }
 double XlsGetRowHeight(int row) {
@@ -722,66 +734,62 @@ double XlsGetRowHeight(int row) {
 int XlsGetSheetName(int sheet, char* buffer, int size) {
     if (buffer && size > 0) buffer[0] = '\0';
     if (!g_current) return 0;
-    int rc = XM_GetSheetName(g_current->book, sheet, buffer, size);
-    if (rc == 1) return 1;
-    return report(rc == 0 ? kOk : kErrMode);
+    const int rc = XM_GetSheetName(g_current->book, sheet, buffer, size);
+    return rc >= 0 ? 1 : 0;  // a sheet beyond the last gives an empty name
 }
 // Attributes, fonts and formats of the globals. A record that is not in the file leaves
-// the outputs as they were and is no failure.
+// the outputs as they were and still answers 1.
 int XlsGetAttr(int number, AttrDesc* desc) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     AttrDesc d;
     if (read::readXf(*rb, number < 0 ? 15 : number, d) && desc) *desc = d;
-    return report(kOk);
+    return 1;
 }
 int XlsGetFont(int number, char* name, int size, double* points, int* color, int* style, int* underline) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     read::FontInfo f;
-    if (!read::readFont(*rb, number, f)) return report(kOk);
+    if (!read::readFont(*rb, number, f)) return 1;
     if (points) *points = f.points;
     if (color) *color = f.color;
     if (style) *style = f.style;
     if (underline) *underline = f.underline;
-    if (name && size > 0 && f.name.size() < std::size_t(size)) std::memcpy(name, f.name.c_str(), f.name.size() + 1);
-    return report(kOk);
+    const std::string fontName = rb->toCaller(f.name);
+    if (name && size > 0 && fontName.size() < std::size_t(size))
+        std::memcpy(name, fontName.c_str(), fontName.size() + 1);
+    return 1;
 }
 int XlsGetFormat(int index, char* buffer, int size) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     std::string text;
-    if (read::readFormat(*rb, index, text) && buffer && size > 0) {
-        std::size_t len = std::min<std::size_t>(text.size(), std::size_t(size - 1));
-        std::memcpy(buffer, text.data(), len);
-        buffer[len] = '\0';
-    }
-    return report(kOk);
+    if (read::readFormat(*rb, index, text)) copyCallerText(rb->toCaller(text), buffer, size);
+    return 1;
 }
 int XlsGetAttrCnt(int* xfCount, int* formatCount, int* fontCount) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     const read::GlobalCounts c = read::countGlobals(*rb);
     if (xfCount) *xfCount = c.xf;
     if (formatCount) *formatCount = c.format;
     if (fontCount) *fontCount = c.font;
-    return report(kOk);
+    return 1;
 }
+// 1; 0 without a reading book or for a sheet that does not exist; -1 when the sheet has
+// no SETUP record before its column records (or its records are damaged).
 int XlsGetPageMode(int sheet, int* paper, int* scale, int* options, int* margins) {
-    read::ReadBook* rb;
-    if (!g_current) return 0;
-    if (int rc = currentReader(&rb)) return report(rc);
+    read::ReadBook* rb = g_current ? inquiryReader() : nullptr;
+    if (!rb) return 0;
     read::PageSetup p;
-    if (int rc = read::readPageSetup(*rb, sheet, p)) return report(rc);
+    const int rc = read::readPageSetup(*rb, sheet, p);
+    if (rc == kErrParam) return 0;
+    if (rc) return -1;
     if (paper) *paper = p.paper;
     if (scale) *scale = p.scale;
     if (options) *options = p.options;
     if (margins) std::copy(p.margins, p.margins + 4, margins);
-    return report(kOk);
+    return 1;
 }
 
 int XlsGetVersion(void) {

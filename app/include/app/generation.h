@@ -86,9 +86,9 @@ GenerationWindows& generationWindows();
 // loop.
 int generateChart(AppCore& core, const std::string& logPath);
 
-// The chart file a log's generation writes: the converter input's file name with the
-// extension ".tct", in the project folder (the folder of the project file; the log's
-// own folder when no project is open).
+// The chart file of a log: base::chartFileOf in the project's data folder (the log's
+// own folder when no project is open). Generation, the chart window and the exports
+// all take the chart from here.
 std::string chartPathFor(const AppCore& core, const std::string& logPath);
 
 // The preprocessor command line split as the run does it: a line that begins with a

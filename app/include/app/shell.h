@@ -94,6 +94,11 @@ std::string childTitle(int kind, const std::string& path);
 
 // The state the shell keeps for its whole run, and the start-up steps that need no
 // window.
+// The folder of a project's generated files (charts, page images, figure lists): its
+// DataDirectory, taken in the installation folder when relative, or the project
+// file's own folder when none is set.
+std::string dataFolderOf(const Project& p, const std::string& installDir);
+
 class AppCore {
 public:
     // Chooses the user from a planned log-on dialog: returns true with the chosen
@@ -131,6 +136,8 @@ public:
     std::string title() const { return composeTitle(project_.path, user_); }
     TreeItem tree(int* result = nullptr) const { return buildProjectTree(project_.path, treeMode_, result); }
     std::string defaultDataDir() const { return app::defaultDataDir(installDir_, user_); }
+    // dataFolderOf the open project; empty without a project.
+    std::string dataFolder() const;
 
 private:
     std::string installDir_;

@@ -38,6 +38,13 @@ bool headerAccepted(std::string_view line, int type);
 // (".tct") and may be empty, which strips the extension by the same rule.
 std::string replaceExtension(std::string_view path, std::string_view newExt);
 
+// The chart file of a project source: the data folder joined with the source's file
+// name, its extension replaced by ".tct". Where the log itself lives (beside the
+// project, in another folder, given with "../" or absolute) plays no part, so the
+// generation, the chart window, the exports and the document runs all meet at the
+// same file. An empty data folder gives the bare file name.
+std::string chartFileOf(std::string_view dataFolder, std::string_view source);
+
 // Folder part (up to and including the last "/") and name part (the rest).
 struct SplitPath {
     std::string folder;

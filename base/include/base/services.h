@@ -69,6 +69,15 @@ public:
     virtual void logoStart() {}
     virtual void logoStop() {}
     virtual void logoReset() {}
+    // Nesting runs (a project loop around per-chart runs, a document run around its
+    // exports) share one animation: only the outermost begin starts it and only the
+    // matching end stops it. Use LogoRun rather than calling these in pairs by hand.
+    void logoBegin() {
+        if (logoDepth_++ == 0) logoStart();
+    }
+    void logoEnd() {
+        if (logoDepth_ > 0 && --logoDepth_ == 0) logoStop();
+    }
 
     // Progress meter of long runs. progressUpdate returns false when the user asked
     // to cancel.
@@ -118,6 +127,22 @@ public:
 protected:
     int pollMs_ = 1500;
     bool cancel_ = false;
+
+private:
+    int logoDepth_ = 0;
+};
+
+// Animates the logo for the lifetime of a scope: every generation, export and
+// document run holds one, so the animation stops on every way out of the run.
+class LogoRun {
+public:
+    LogoRun();
+    ~LogoRun() { sv_.logoEnd(); }
+    LogoRun(const LogoRun&) = delete;
+    LogoRun& operator=(const LogoRun&) = delete;
+
+private:
+    Services& sv_;
 };
 
 // The default extension of a picker filter label: the text after the first "." up to
@@ -225,6 +250,8 @@ private:
                 std::string_view l3);
     size_t nextAnswer_ = 0;
 };
+
+inline LogoRun::LogoRun() : sv_(services()) { sv_.logoBegin(); }
 
 // Installs a services object for the lifetime of a scope (tests).
 class ScopedServices {

@@ -100,8 +100,6 @@ int checkRange(const chart::ChartModel& m, chart::ChartTime& s, chart::ChartTime
 
 }  // namespace
 
-std::string chartPathOf(const std::string& logPath) { return base::replaceExtension(logPath, ".tct"); }
-
 PagePlan pageGeometry(const chart::ChartModel& model, const ChartParams& p, const ScreenMetrics& s) {
     PagePlan g;
     const int wMm = p.outputWidth == 0 ? 64 : p.outputWidth;
@@ -298,8 +296,9 @@ int exportModel(const chart::ChartModel& model, const std::string& chartPath, co
     return rc;
 }
 
-int exportChart(const std::string& logPath, const ExportRequest& req, PageWriter& writer, ExportOutcome* outcome) {
-    const std::string chartPath = chartPathOf(logPath);
+int exportChart(const std::string& dataFolder, const std::string& source, const ExportRequest& req,
+                PageWriter& writer, ExportOutcome* outcome) {
+    const std::string chartPath = base::chartFileOf(dataFolder, source);
     chart::ChartModel model;  // a buffer of its own: an open chart window keeps its chart
     chart::ReadSettings rs;
     rs.minimumResolution = req.params.minResolution;

@@ -34,9 +34,18 @@ private:
     // Writes the payload and closes the string once it is complete, or, with
     // `final`, with whatever part of it the dump held.
     void tryComplete(bool final);
-    // Where the IP header starts in the dump: 0, or behind a link-layer header in
-    // today's -xx / -XX dumps. -1 while undecided, -2 when no IPv4 header is found.
+    // Where the IP header (IPv4 or IPv6) starts in the dump: 0, or behind a
+    // link-layer header in today's -xx / -XX dumps. -1 while undecided, -2 when no
+    // IP header is found.
     int ipStart(bool final) const;
+    // Whether the IP header at `at` is consistent: the IPv4 checksum, or the IPv6
+    // payload length against the complete dump. `known` is false while the dump
+    // cannot tell yet.
+    bool ipHeaderFits(std::size_t at, bool final, bool& known) const;
+    // Where the TCP header starts behind the IP header at `ip`: -1 while the dump
+    // does not reach it yet, or, with `broken` set, when there is none (an IPv4
+    // header shorter than 5 words, a later fragment, a protocol other than TCP).
+    int tcpStart(std::size_t ip, bool& broken) const;
     void closeString();
 
     Settings settings_;

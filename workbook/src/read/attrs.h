@@ -20,7 +20,7 @@ GlobalCounts countGlobals(const ReadBook& rb);
 bool readXf(const ReadBook& rb, int number, AttrDesc& out);
 
 struct FontInfo {
-    std::string name;  // caller's code page
+    std::string name;  // as the book keeps texts (ReadBook::toCaller hands it out)
     double points = 0;
     int color = 0, style = 0, underline = 0;  // style: 1 bold, 2 italic, 4 strikeout, 8 super, 16 sub
 };

@@ -22,7 +22,7 @@ double decodeRk(uint32_t rk) {
     return v;
 }
 
-std::string utf16ToCaller(const uint16_t* u, std::size_t n) {
+std::string unitsToUtf8(const uint16_t* u, std::size_t n) {
     std::string utf8;
     utf8.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -49,9 +49,7 @@ std::string utf16ToCaller(const uint16_t* u, std::size_t n) {
             utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
         }
     }
-    if (callerCodePage() != 932) return utf8;
-    // Characters without a CP932 form become what the converter substitutes.
-    return base::utf8ToCp932(utf8).text;
+    return utf8;
 }
 
 namespace {
@@ -62,7 +60,7 @@ std::string biff8Chars(const uint8_t* p, std::size_t avail, std::size_t count, b
     const std::size_t n = std::min(count, wide ? avail / 2 : avail);
     u.resize(n);
     for (std::size_t i = 0; i < n; ++i) u[i] = wide ? uint16_t(p[2 * i] | (p[2 * i + 1] << 8)) : p[i];
-    return utf16ToCaller(u.data(), u.size());
+    return unitsToUtf8(u.data(), u.size());
 }
 
 // Reads the shared strings of an SST record joined with its CONTINUE records. At every
@@ -122,7 +120,7 @@ void parseSst(const std::vector<uint8_t>& body, const std::vector<std::size_t>& 
                 }
             }
         }
-        out.push_back(utf16ToCaller(units.data(), units.size()));
+        out.push_back(unitsToUtf8(units.data(), units.size()));
         const std::size_t skip = runs * 4 + ext;
         if (skip > n - std::min(pos, n)) break;
         pos += skip;
@@ -151,6 +149,7 @@ void ReadBook::scanGlobals() {
         Record r;
         if (s.at(pos, r) != Next::Ok) break;
         if (r.id == kRecEof) break;
+        if (r.id == kRecCodePage && r.length >= 2) codePage = r.u16(0);
         if (r.id == kRecSst && wb.biff8) {
             uint16_t id;
             std::size_t next;
@@ -161,23 +160,40 @@ void ReadBook::scanGlobals() {
         }
         pos += 4 + r.length;
     }
+    // BIFF5 texts are single bytes in the book's code page: those of 932 stay as they are,
+    // others are decoded once here and as they are read.
+    std::string probe;
+    cp932Texts = !wb.biff8 && (codePage == 932 || !codePageToUtf8(codePage, {}, probe));
     for (SheetEntry& e : readSheetEntries(wb)) {
         SheetInfo info;
         if (e.nameIsUtf16) {
             std::vector<uint16_t> u(e.rawName.size() / 2);
             for (std::size_t i = 0; i < u.size(); ++i)
                 u[i] = uint16_t(uint8_t(e.rawName[2 * i]) | (uint8_t(e.rawName[2 * i + 1]) << 8));
-            info.name = utf16ToCaller(u.data(), u.size());
+            info.name = unitsToUtf8(u.data(), u.size());
         } else if (wb.biff8) {
             std::vector<uint16_t> u(e.rawName.begin(), e.rawName.end());
             for (std::size_t i = 0; i < u.size(); ++i) u[i] = uint8_t(e.rawName[i]);
-            info.name = utf16ToCaller(u.data(), u.size());
+            info.name = unitsToUtf8(u.data(), u.size());
         } else {
-            info.name = cp932ToCaller(e.rawName);
+            info.name = bytesText(e.rawName);
         }
         info.entry = std::move(e);
         sheets.push_back(std::move(info));
     }
+}
+
+std::string ReadBook::toCaller(std::string_view text) const {
+    if (cp932Texts) return cp932ToCaller(text);
+    if (callerCodePage() != 932) return std::string(text);
+    // Characters without a CP932 form become what the converter substitutes.
+    return base::utf8ToCp932(text).text;
+}
+
+std::string ReadBook::bytesText(std::string_view bytes) const {
+    std::string out;
+    if (cp932Texts || !codePageToUtf8(codePage, bytes, out)) return std::string(bytes);
+    return out;
 }
 
 std::string ReadBook::recordText(const Record& r, std::size_t at, bool wideCount) const {
@@ -186,7 +202,7 @@ std::string ReadBook::recordText(const Record& r, std::size_t at, bool wideCount
     if (p > r.length) return {};
     if (!wb.biff8) {
         std::size_t n = std::min(count, r.length - p);
-        return cp932ToCaller(std::string_view(reinterpret_cast<const char*>(r.data + p), n));
+        return bytesText(std::string_view(reinterpret_cast<const char*>(r.data + p), n));
     }
     if (p >= r.length) return {};
     const bool wide = r.u8(p) & 1;
@@ -612,17 +628,6 @@ int celvane::read::lookupReading(int book, ReadBook** out) {
     return kOk;
 }
 
-namespace {
-
-void copyOut(const std::string& text, char* buf, int size) {
-    if (!buf || size <= 0) return;
-    std::size_t n = std::min<std::size_t>(text.size(), std::size_t(size - 1));
-    std::memcpy(buf, text.data(), n);
-    buf[n] = '\0';
-}
-
-}  // namespace
-
 extern "C" {
 
 int XM_ReadOpen(const char* file) {
@@ -659,7 +664,7 @@ int XM_Read(int book, int sheet, int col, int row, int* kind, double* value, cha
     if (!rb->readCell(sheet, col, row, v)) return kErrKind;
     if (kind) *kind = v.kind;
     if (v.kind == 1) {
-        copyOut(v.text, text, size);
+        copyCallerText(rb->toCaller(v.text), text, size);
     } else if (value) {
         *value = v.number;
     }
@@ -672,7 +677,7 @@ int XM_GetSheetName(int book, int sheet, char* name, int size) {
     if (lookupReading(book, &rb)) return kErrFile;
     if (sheet < 0) return kErrFile;
     if (sheet >= int(rb->sheets.size())) return 1;
-    copyOut(rb->sheets[sheet].name, name, size);
+    copyCallerText(rb->toCaller(rb->sheets[sheet].name), name, size);
     return kOk;
 }
 

@@ -12,21 +12,31 @@ namespace celvane::read {
 
 struct SheetInfo {
     SheetEntry entry;
-    std::string name;  // in the caller's code page
+    std::string name;  // as the book keeps texts (see ReadBook::cp932Texts)
 };
 
 // What a cell holds, as the engine's reading functions return it.
 struct CellValue {
     int kind = 0;        // 0 number, 1 text, 2 boolean or error
     double number = 0;   // number, or boolean (0 / -1) or error number (1..7)
-    std::string text;    // kind 1, in the caller's code page
+    std::string text;    // kind 1, as the book keeps texts
 };
 
 class ReadBook {
 public:
     WorkbookStream wb;
     std::vector<SheetInfo> sheets;
-    std::vector<std::string> sst;  // shared strings in the caller's code page
+    std::vector<std::string> sst;  // shared strings (UTF-8)
+    // The code page of the book's 8-bit texts: its CODEPAGE record, 932 without one.
+    int codePage = 932;
+    // Texts are kept as read and converted to the caller's code page only when handed out
+    // (toCaller), so a code page chosen after the book was opened applies to them. They
+    // are CP932 bytes for a BIFF5 book in code page 932 (or in one that cannot be decoded:
+    // the writer's own code page is the best guess), UTF-8 for every other book.
+    bool cp932Texts = false;
+
+    // A kept text in the caller's current code page.
+    std::string toCaller(std::string_view text) const;
 
     // Scans the workbook globals: shared strings and sheets.
     void scanGlobals();
@@ -40,11 +50,13 @@ public:
     void usedRange(int sheet, int& cols, int& rows) const;
 
     // Text of a BIFF string starting at `at` in the record (length 16-bit when `wideCount`,
-    // else 8-bit), converted to the caller's code page.
+    // else 8-bit), as the book keeps texts.
     std::string recordText(const Record& r, std::size_t at, bool wideCount) const;
     // Value of a cell record at (col); false when the record is not a cell with a value
     // there. `following` is the position after the record (for a FORMULA's STRING).
     bool cellValue(const Record& r, int col, std::size_t following, CellValue& out) const;
+    // 8-bit text of a BIFF5 book as the book keeps texts.
+    std::string bytesText(std::string_view bytes) const;
 
 private:
     struct RowPlace {
@@ -65,8 +77,8 @@ private:
 
 // RK value decoding.
 double decodeRk(uint32_t rk);
-// 16-bit characters (little-endian) to the caller's code page.
-std::string utf16ToCaller(const uint16_t* units, std::size_t count);
+// 16-bit characters to UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string unitsToUtf8(const uint16_t* units, std::size_t count);
 
 }  // namespace celvane::read
 
@@ -82,7 +94,7 @@ struct SeqCell {
     int kind = 0;  // 0 blank, 1 text, 2 number, 3 whole number
     double number = 0;
     int whole = 0;
-    std::string text;  // caller's code page
+    std::string text;  // as the book keeps texts
 };
 
 // Delivers the next cell of the sheet from `pos` (an offset from the sheet's BOF when

@@ -50,6 +50,7 @@ enum : uint16_t {
     kRecFont = 0x0031,
     kRecFormat = 0x041E,
     kRecXf = 0x00E0,
+    kRecCodePage = 0x0042,
 };
 
 // The largest record body a BIFF stream may hold; anything longer is damage.

@@ -102,17 +102,16 @@ struct ExportOutcome {
     int pagesWritten = 0;
 };
 
-// The chart file of a log: the log path with its extension replaced by ".tct".
-std::string chartPathOf(const std::string& logPath);
-
-// Exports the chart of `logPath` (read into a model of its own, so no chart window's
-// chart is touched): reads it, plans the pages, shows the progress meter (cancel
-// stops before the next page) and renders every page. With skipping on, pages without
-// change are left out and the files are numbered by written pages ("<stem>-tct-001");
-// when nothing changed at all, page 0 is written all the same. Returns 0, 20 when
+// Exports the chart of the project source `source` (read into a model of its own, so
+// no chart window's chart is touched). The chart is base::chartFileOf(dataFolder,
+// source) and the pages go beside it ("<data folder>/<stem>-tct-001.gif"), wherever
+// the log itself lives. Reads the chart, plans the pages, shows the progress meter
+// (cancel stops before the next page) and renders every page. With skipping on, pages
+// without change are left out and the files are numbered by written pages; when
+// nothing changed at all, page 0 is written all the same. Returns 0, 20 when
 // cancelled, or the first failure's code (see view/results.h).
-int exportChart(const std::string& logPath, const ExportRequest& request, PageWriter& writer,
-                ExportOutcome* outcome = nullptr);
+int exportChart(const std::string& dataFolder, const std::string& source, const ExportRequest& request,
+                PageWriter& writer, ExportOutcome* outcome = nullptr);
 
 // The same on a chart already read (tests, callers holding a model).
 int exportModel(const chart::ChartModel& model, const std::string& chartPath, const ExportRequest& request,
