@@ -24,5 +24,7 @@ echo "setup: installing ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another package run holding the dpkg lock is waited for instead of failing the setup.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+$sudo "${apt[@]}" update -qq
+$sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

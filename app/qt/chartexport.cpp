@@ -199,6 +199,21 @@ bool parseDate(const char* text, view::DateFields& d) {
 
 }  // namespace
 
+namespace {
+
+// The console of `chronava export`: quiet, except that lines meant for the message pane
+// (the signals a page cannot hold) are told on standard error.
+class ExportConsole : public base::ConsoleServices {
+public:
+    ExportConsole() : base::ConsoleServices(true) {}
+    void appendMessage(int, std::string_view text) override {
+        const std::size_t lead = std::min(text.find_first_not_of(' '), text.size());
+        std::fprintf(stderr, "chronava export: %.*s\n", static_cast<int>(text.size() - lead), text.data() + lead);
+    }
+};
+
+}  // namespace
+
 int exportCommand(int argc, char** argv) {
     ExportFormat format = ExportFormat::Gif;
     bool formatGiven = false;
@@ -267,11 +282,11 @@ int exportCommand(int argc, char** argv) {
     if (!QCoreApplication::instance()) qapp = std::make_unique<QGuiApplication>(qargc, qargv);
     viewqt::installFontSubstitutions();
 
-    base::ConsoleServices console(true);
+    ExportConsole console;
     console.setQuiet(true);
     base::ScopedServices installed(console);
 
-    const std::string installDir = app::workingInstallDir(app::executableDir());
+    const std::string installDir = app::workingInstallDir(app::installation().dataDir);
     app::UserParams up(installDir, user);
     if (up.read(paramsFile) != 0) return 1;
     view::ChartParams params = chartParamsFrom(up.record());

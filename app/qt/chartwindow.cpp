@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -13,10 +14,13 @@
 #include <QPainterPath>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -185,6 +189,9 @@ void RulerStrip::paintEvent(QPaintEvent*) {
 
 // --- chart pane ----------------------------------------------------------------------
 
+// The horizontal bar counts the chart duration in this many steps.
+constexpr int kTimeSteps = 100000;
+
 // The scroll code of a scroll bar action (-1 for actions that move nothing).
 static int scrollCode(int action) {
     switch (action) {
@@ -209,20 +216,28 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
     connect(bar_, &QScrollBar::actionTriggered, this, [this](int action) {
         int code = scrollCode(action);
         if (code >= 0) win_.apply(win_.view_.scrollVertical(code));
-        // The bar shows the vertical origin; dragging the thumb alone moves nothing.
+        if (action == QAbstractSlider::SliderMove) return;
         bar_->setSliderPosition(win_.view_.verticalOrigin);
     });
+    // Dragging the thumb scrolls the rows with it.
+    connect(bar_, &QScrollBar::sliderMoved, this, [this](int value) { win_.apply(win_.view_.scrollRowsTo(value)); });
     connect(bar_, &QScrollBar::sliderReleased, this, [this] { bar_->setValue(win_.view_.verticalOrigin); });
-    // The horizontal bar moves by screens: arrows and page clicks to the previous or
-    // next screen, Home and End to the first and last. Its thumb only shows where the
-    // view lies; dragging it moves nothing.
+    // The horizontal bar describes the shown part of the chart: its thumb is the view,
+    // its length the share shown. Arrows and page clicks move by screens, dragging the
+    // thumb moves the view with it. With the whole chart shown it has nothing to move.
     hbar_ = new QScrollBar(Qt::Horizontal, this);
     hbar_->setObjectName("hscroll");
     hbar_->setRange(0, 0);
     connect(hbar_, &QScrollBar::actionTriggered, this, [this](int action) {
         int code = scrollCode(action);
-        if (code >= 0) win_.apply(win_.view_.scrollHorizontal(code));
-        showPosition();
+        if (code >= 0) {
+            win_.apply(win_.view_.scrollHorizontal(code));
+            showPosition();
+        }
+    });
+    connect(hbar_, &QScrollBar::sliderMoved, this, [this](int value) {
+        const double d = win_.view_.chartDuration();
+        win_.apply(win_.view_.scrollTimeTo(d * value / kTimeSteps));
     });
     connect(hbar_, &QScrollBar::sliderReleased, this, [this] { showPosition(); });
     // The origin mark: where the pan started, drawn while the mode lasts.
@@ -266,15 +281,45 @@ void ChartPane::resizeEvent(QResizeEvent*) {
 void ChartPane::showPosition() {
     const view::ViewState& v = win_.view_;
     const double d = v.chartDuration(), w = v.span();
-    if (!v.chartLoaded || d <= 0 || w >= d) {
+    if (!v.chartLoaded || !(d > 0) || w >= d * (1 - 1e-9)) {
+        // Nothing lies outside the view: no thumb, nothing to drag.
         hbar_->setRange(0, 0);
+        hbar_->setEnabled(false);
         return;
     }
-    // Positions in thousandths of the movable range; one page is the shown share.
-    const int page = std::max(1, static_cast<int>(1000.0 * w / (d - w)));
-    hbar_->setRange(0, 1000);
-    hbar_->setPageStep(std::min(page, 1000));
-    hbar_->setSliderPosition(static_cast<int>(std::clamp(v.viewStart() / (d - w), 0.0, 1.0) * 1000.0));
+    // Positions in steps of the chart duration; the page is the shown share.
+    const int page = std::clamp(static_cast<int>(std::lround(kTimeSteps * w / d)), 1, kTimeSteps);
+    const QSignalBlocker quiet(hbar_);
+    hbar_->setEnabled(true);
+    hbar_->setRange(0, kTimeSteps - page);
+    hbar_->setPageStep(page);
+    hbar_->setSingleStep(std::max(1, page / 10));
+    if (!hbar_->isSliderDown())
+        hbar_->setValue(static_cast<int>(std::lround(std::clamp(v.viewStart() / d, 0.0, 1.0) * kTimeSteps)));
+}
+
+std::string ChartPane::labelAt(int x, int y) const {
+    for (auto it = spots_.rbegin(); it != spots_.rend(); ++it) {
+        const view::Rect& b = it->box;
+        if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) return it->text;
+    }
+    return {};
+}
+
+bool ChartPane::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        // Labels that overlap at low zoom read whole in the tooltip.
+        auto* help = static_cast<QHelpEvent*>(e);
+        const std::string text = labelAt(help->pos().x(), help->pos().y());
+        if (text.empty()) {
+            QToolTip::hideText();
+            e->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), QString::fromStdString(text), this);
+        }
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void ChartPane::paintEvent(QPaintEvent*) {
@@ -502,6 +547,48 @@ void ChartWindow::resizeEvent(QResizeEvent*) {
     if (!closing_) layoutPanes();
 }
 
+void ChartWindow::showEvent(QShowEvent* e) {
+    ChildView::showEvent(e);
+    auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sw || sw == watchedFrame_) return;
+    restoreRect();
+    watchedFrame_ = sw;
+    sw->installEventFilter(this);
+}
+
+bool ChartWindow::eventFilter(QObject* o, QEvent* e) {
+    if (o == watchedFrame_ && (e->type() == QEvent::Move || e->type() == QEvent::Resize)) storeRect();
+    return ChildView::eventFilter(o, e);
+}
+
+void ChartWindow::restoreRect() {
+    auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget());
+    app::LayoutRect r;
+    if (!sw || !frame_.core().params().layout(kChartWindowGroup, kChartWindowEntry, r)) return;
+    QRect g(r.x, r.y, r.width, r.height);
+    // A rectangle kept from a larger frame comes back whole into the area when it fits.
+    if (QWidget* area = sw->parentWidget()) {
+        const QSize a = area->size();
+        if (a.width() > 0 && a.height() > 0) {
+            g.moveLeft(std::clamp(g.x(), 0, std::max(0, a.width() - g.width())));
+            g.moveTop(std::clamp(g.y(), 0, std::max(0, a.height() - g.height())));
+        }
+    }
+    sw->setGeometry(g);
+}
+
+void ChartWindow::storeRect() {
+    auto* sw = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sw || closing_ || !frame_.layoutSaving() || sw->isMaximized() || sw->isMinimized() || !sw->isVisible())
+        return;
+    const QRect g = sw->geometry();
+    if (g.width() <= 0 || g.height() <= 0) return;
+    const app::LayoutRect l{std::max(0, g.x()), std::max(0, g.y()), g.width(), g.height()};
+    app::LayoutRect old;
+    if (frame_.core().params().layout(kChartWindowGroup, kChartWindowEntry, old) && old == l) return;
+    frame_.core().params().setLayout(kChartWindowGroup, kChartWindowEntry, l);
+}
+
 void ChartWindow::layoutPanes() {
     const int w = width(), h = height();
     const int top = kRebarHeight;
@@ -703,16 +790,25 @@ void ChartWindow::paintChart() {
             view::PaintResult r;
             if (view_.entryCount > 0) {
                 r = painter.paintScreen(canvas, &strip, view_);
+                pane_->spots_ = painter.labelSpots();
             } else {
+                pane_->spots_.clear();
                 painter.drawRulerFrame(strip, view::Rect{0, 0, w, kRulerStrip});
                 r.status = -1;
             }
             ruler_->image = strip.finish().copy();
-            pane_->bar_->setRange(0, std::max(0, r.vScrollMax));
-            pane_->bar_->setValue(view_.verticalOrigin);
+            // The bar reaches every origin the row scrolls can reach, so it always
+            // shows where the rows stand.
+            {
+                const QSignalBlocker quiet(pane_->bar_);
+                pane_->bar_->setRange(0, std::max({0, r.vScrollMax, view_.maxVerticalOrigin(), view_.verticalOrigin}));
+                pane_->bar_->setPageStep(std::max(1, view_.rowsPerPage()));
+                if (!pane_->bar_->isSliderDown()) pane_->bar_->setValue(view_.verticalOrigin);
+            }
             pane_->showPosition();
         } else {
             ruler_->image = QImage();
+            pane_->spots_.clear();
             pane_->bar_->setRange(0, 0);
             pane_->hbar_->setRange(0, 0);
         }
@@ -728,6 +824,11 @@ void ChartWindow::showCursorAt(int x, int y) {
     pane_->cursorX_ = c.newX;
     ruler_->dateLabel->setText(QString::fromStdString(c.date));
     ruler_->timeLabel->setText(QString::fromStdString(c.time));
+    // The value of the signal under the pointer where the cursor line crosses it.
+    const int slot = c.newX >= 0 ? view::rowAt(view_, y) : 0;
+    const std::string value = slot ? view::valueText(*model_, slot, view_.timeAt(c.newX)) : std::string();
+    parts_[0]->setText(QString::fromStdString(value));
+    parts_[0]->setToolTip(QString::fromStdString(value));
     pane_->update();
 }
 
@@ -808,7 +909,33 @@ bool ChartWindow::horizontalKey(QKeyEvent* e) {
     return true;
 }
 
+// The pane column under the pointer, -1 when the pointer is elsewhere.
+int ChartWindow::pointerColumn() const {
+    const QPoint p = pane_->mapFromGlobal(QCursor::pos());
+    return pane_->rect().contains(p) ? p.x() : -1;
+}
+
+// Zoom by + and - and by Ctrl + wheel, around the pointer when it is over the plot.
+void ChartWindow::zoomAround(int x, bool in) {
+    if (!view_.chartLoaded) {
+        setStatusText(view_.noChartText());
+        return;
+    }
+    apply(view_.zoomAt(x, in));
+}
+
 void ChartWindow::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Minus:
+        zoomAround(pointerColumn(), e->key() == Qt::Key_Plus);
+        return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        handleCommand(e->key() == Qt::Key_Home ? chartcmd::kFirst : chartcmd::kLast);
+        return;
+    default: break;
+    }
     if (horizontalKey(e)) return;
     int code = -1;
     switch (e->key()) {
@@ -825,8 +952,13 @@ void ChartWindow::wheelEvent(QWheelEvent* e) {
     int delta = e->angleDelta().y();
     if (delta == 0) return;
     Qt::KeyboardModifiers m = e->modifiers();
-    apply(view_.wheel(delta, m & Qt::ShiftModifier, m & Qt::ControlModifier, pan_.active()));
     e->accept();
+    if ((m & Qt::ControlModifier) && !(m & Qt::ShiftModifier) && !pan_.active()) {
+        const QPoint p = pane_->mapFromGlobal(e->globalPosition().toPoint());
+        zoomAround(pane_->rect().contains(p) ? p.x() : -1, delta > 0);
+        return;
+    }
+    apply(view_.wheel(delta, m & Qt::ShiftModifier, m & Qt::ControlModifier, pan_.active()));
 }
 
 void registerChartWindow(MainFrame& frame) {

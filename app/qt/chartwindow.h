@@ -16,6 +16,7 @@
 #include "childwindows.h"
 #include "view/chart_params.h"
 #include "view/paint_index.h"
+#include "view/painter.h"
 #include "view/view_state.h"
 
 class QAction;
@@ -28,6 +29,10 @@ namespace appqt {
 
 class MainFrame;
 class ChartWindow;
+
+// The layout table entry that keeps the chart window's rectangle in the work area.
+constexpr int kChartWindowGroup = 1;
+constexpr int kChartWindowEntry = 0;
 
 namespace chartcmd {
 constexpr int kNext = 300, kPrevious = 301, kFirst = 302, kLast = 303;
@@ -70,8 +75,11 @@ public:
     const QImage& picture() const { return picture_; }
     int cursorLine() const { return cursorX_; }
     QLabel* originMark() const { return originMark_; }
+    // The full text of the comment label at pane point (x, y); empty when none.
+    std::string labelAt(int x, int y) const;
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -91,6 +99,7 @@ private:
     QScrollBar* bar_;
     QScrollBar* hbar_;
     QImage picture_;
+    std::vector<view::ChartPainter::LabelSpot> spots_;  // labels of the picture
     bool dirty_ = true;
     int cursorX_ = -1;
     QTimer panTimer_;
@@ -146,10 +155,15 @@ protected:
     void resizeEvent(QResizeEvent*) override;
     void keyPressEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
     bool focusNextPrevChild(bool) override { return false; }
 
 private:
     friend class ChartPane;
+    // The window's rectangle in the work area, kept in the layout table.
+    void restoreRect();
+    void storeRect();
     enum class Dates { NotFound, ChartOnly, ChartMissing, ChartOlder, Current };
     Dates compareDates() const;
     bool loadOperation();
@@ -161,6 +175,8 @@ private:
     void startEditor();
     void paintChart();  // renders the pane picture and the ruler strip image
     bool horizontalKey(QKeyEvent* e);
+    int pointerColumn() const;
+    void zoomAround(int x, bool in);
 
     MainFrame& frame_;
     std::string logPath_, chartPath_;
@@ -171,6 +187,7 @@ private:
     view::ChartParams params_;
     bool rulerShown_ = true;
     bool closing_ = false;
+    QWidget* watchedFrame_ = nullptr;  // the MDI frame whose moves are stored
     QWidget* rebar_;
     QToolBar* mainBar_;
     QToolBar* screenBar_;

@@ -7,7 +7,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "icons.h"
+#include "placement.h"
 
 namespace appqt {
 
@@ -41,9 +45,21 @@ void HelpWindow::showContext(int number) {
     } else {
         browser_->setHtml(QString("<p>ヘルプファイルが見つかりません。</p><p>%1</p>").arg(page.toHtmlEscaped()));
     }
+    if (!isVisible()) placeOnScreen();
     show();
     raise();
     activateWindow();
+}
+
+void HelpWindow::placeOnScreen() {
+    QWidget* frame = mainFrameWidget();
+    QScreen* screen = frame ? frame->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    // Room for the title bar and borders the window manager adds.
+    const QSize decoration(8, 32);
+    resize(size().boundedTo(avail.size() - decoration));
+    const QRect over = frame && frame->isVisible() ? frame->frameGeometry() : QRect();
+    move(placeCentred(size() + decoration, over, avail).topLeft());
 }
 
 namespace {

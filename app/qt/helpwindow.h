@@ -21,6 +21,9 @@ public:
     QString pageFor(int number) const;
     QTextBrowser* browser() const { return browser_; }
 
+    // Centres the window over the frame, whole on the screen.
+    void placeOnScreen();
+
 private:
     QString dir_;
     QTextBrowser* browser_;

@@ -361,7 +361,7 @@ int htmlCommand(int argc, char** argv) {
     HtmlConsole console;
     base::ScopedServices installed(console);
 
-    const std::string installDir = app::workingInstallDir(app::executableDir());
+    const std::string installDir = app::workingInstallDir(app::installation().dataDir);
     app::UserParams up(installDir, user);
     if (up.read(paramsFile) != 0) return 3;
     output::PublishSettings ps;

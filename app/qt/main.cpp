@@ -11,7 +11,7 @@
 #include "subcommands.h"
 
 int main(int argc, char** argv) {
-    std::string installDir = app::executableDir();
+    std::string installDir = app::installation().dataDir;
     app::exportPxd(installDir);
 
     if (argc > 1) {
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
             appqt::printUsage(stdout);
             return 0;
         }
+        if (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "-V")) return appqt::printVersion(stdout);
         if (const appqt::Subcommand* s = appqt::findSubcommand(argv[1])) return s->run(argc - 1, argv + 1);
     }
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         else if (a == "--open-chart") opt.openChart = value();
         else if (a == "--chart-command") opt.chartCommands.push_back(std::atoi(value().c_str()));
         else if (a == "--chart-cursor") opt.chartCursor = std::atoi(value().c_str());
+        else if (a.rfind("-", 0) != 0 && app::isChartFileName(a) && opt.chartFile.empty()) opt.chartFile = a;
         else if (a.rfind("-", 0) != 0 && opt.openProject.empty()) opt.openProject = a;
         else if (a.rfind("-platform", 0) == 0 || a.rfind("--platform", 0) == 0) ++i;  // Qt's own option
         else {
@@ -51,6 +53,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("KOV");
     QApplication::setApplicationName("ChronavaS");
+    // Ties the windows to the installed desktop entry (its name and icon in docks).
+    QApplication::setDesktopFileName("chronava");
     appqt::setupFonts(app);
+    appqt::loadQtTranslations(app);
     return appqt::runDesktop(installDir, opt);
 }

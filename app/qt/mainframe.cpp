@@ -39,6 +39,9 @@
 #include "optionsdialog.h"
 #include "placement.h"
 #include "qtservices.h"
+#ifdef CHRONAVA_HAVE_SRCVIEW
+#include "source_window.h"
+#endif
 
 namespace appqt {
 
@@ -106,6 +109,8 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
     setWindowIcon(appIcon());
     setMainFrameWidget(this);
     services_.setFrame(this);
+    // Below this the tree, the work area and the message pane crowd each other out.
+    setMinimumSize(kMinWidth, kMinHeight);
 
     const app::ParamRecord& rec = core_.params().record();
     treeWidth_ = app::treePaneWidth(rec);
@@ -154,6 +159,9 @@ MainFrame::MainFrame(app::AppCore& core, QtServices& services, const QString& he
 #ifdef CHRONAVA_HAVE_OUTPUT
     registerHtmlOutput(*this);
     registerWordOutput(*this);  // Word output command
+#endif
+#ifdef CHRONAVA_HAVE_SRCVIEW
+    srcviewqt::registerSourceView(*this);  // logs open in the source view
 #endif
 
     updateProjectCommands();
@@ -227,7 +235,8 @@ void MainFrame::buildMenus() {
     // Command handlers of the frame.
     handlers_[cmd::kNew] = [this] { newProject(); };
     handlers_[cmd::kOpen] = [this] {
-        std::string path;
+        // The dialog starts in the user's project folder.
+        std::string path = core_.defaultDataDir();
         int filterIndex = 1;
         if (base::services().pickFile(base::kPickOpen, path, "プロジェクトファイル(*.nam)", filterIndex))
             openProject(path, false);
@@ -351,6 +360,9 @@ void MainFrame::buildClient() {
     mdi_ = new QMdiArea(client_);
     mdi_->setObjectName("MDICLIENT");
     mdi_->setBackground(QColor(128, 128, 128));
+    // A child that reaches past the area stays reachable through scroll bars.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     workSplit_ = new SplitBar(Qt::Horizontal, "WORKSPLIT", client_);
     workSplit_->clamp = [this](int y) {
@@ -473,7 +485,8 @@ void MainFrame::setStatusText(const QString& text) { status_->setText(text); }
 QString MainFrame::statusText() const { return status_->text(); }
 
 void MainFrame::showHelp(int context, int controlId) {
-    setStatusText(QString::asprintf("HELP_ID[%4d:%08x]", context, static_cast<unsigned>(controlId)));
+    // The context and control numbers stay internal: the user sees the page.
+    lastHelp_ = {context, controlId};
     if (!help_) help_ = new HelpWindow(helpDir_);
     help_->showContext(context);
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "app/shell.h"
 #include "childwindows.h"
@@ -75,6 +76,7 @@ class MainFrame : public QMainWindow {
 public:
     static constexpr int kToolbarRow = 30;  // rebar 28 + 2
     static constexpr int kSplit = 6;
+    static constexpr int kMinWidth = 480, kMinHeight = 360;  // smallest frame
 
     MainFrame(app::AppCore& core, QtServices& services, const QString& helpDir);
     ~MainFrame() override;
@@ -93,6 +95,8 @@ public:
     QAction* action(int id) const;
     QMenu* menu(int index) const { return menus_.at(index); }
     HelpWindow* helpWindow() const { return help_; }
+    // The help context and control of the last help request.
+    std::pair<int, int> lastHelp() const { return lastHelp_; }
 
     // Runs a command: frame commands go to their handler, others to the active child.
     void dispatch(int id);
@@ -128,6 +132,7 @@ public:
     static QRect initialRect(const app::AppCore& core);
     // Starts saving layout changes (after the frame is first shown).
     void setLayoutSaving(bool on) { saveLayout_ = on; }
+    bool layoutSaving() const { return saveLayout_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -171,6 +176,7 @@ private:
     MessagePane* messages_ = nullptr;
     QLabel* status_ = nullptr;
     HelpWindow* help_ = nullptr;
+    std::pair<int, int> lastHelp_{0, 0};
     std::array<QPointer<QMdiSubWindow>, kChildKinds> slots_{};
     int treeWidth_ = 200;
     int messageHeight_ = 100;

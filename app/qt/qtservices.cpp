@@ -3,7 +3,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QPushButton>
 #include <QUrl>
 
@@ -25,6 +30,20 @@ QString qtFilter(std::string_view label) {
 }
 
 QString defaultSuffix(std::string_view label) { return QString::fromStdString(base::pickerDefaultExtension(label)); }
+
+int captionWidth(const QString& caption) {
+    // Title bars use the application font; the window buttons and the icon take about
+    // 120 px beside the caption.
+    return QFontMetrics(QApplication::font()).horizontalAdvance(caption) + 120;
+}
+
+void widenForCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    const int need = captionWidth(box.windowTitle());
+    grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 
 bool QtServices::box(int kind, std::string_view caption, const std::string& text, bool warning) {
     beep();
@@ -55,6 +74,7 @@ bool QtServices::box(int kind, std::string_view caption, const std::string& text
     }
     mb.setDefaultButton(lay.secondDefault && second ? second : first);
     if (second) mb.setEscapeButton(second);
+    widenForCaption(mb);
     centreDialog(&mb);
     mb.exec();
     return mb.clickedButton() == first;
@@ -158,7 +178,12 @@ bool QtServices::pickFile(int mode, std::string& path, std::string_view filter, 
     dlg.setObjectName("FILEDLG");
     dlg.setNameFilter(qtFilter(filter));
     dlg.setDefaultSuffix(defaultSuffix(filter));
-    if (!path.empty()) dlg.selectFile(QString::fromStdString(path));
+    if (!path.empty()) {
+        const QString start = QString::fromStdString(path);
+        // A folder is where the dialog starts; anything else is the file proposed.
+        if (QFileInfo(start).isDir()) dlg.setDirectory(start);
+        else dlg.selectFile(start);
+    }
     switch (mode) {
     case base::kPickSave:
         dlg.setAcceptMode(QFileDialog::AcceptSave);

@@ -3,6 +3,7 @@
 // and keeping the interface alive. Tests replace the modal parts through the hooks.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 
 #include <QString>
@@ -21,6 +22,12 @@ class MeterWindow;
 // ("ログファイル(*.klg *.log)"), and its default extension ("klg").
 QString qtFilter(std::string_view label);
 QString defaultSuffix(std::string_view label);
+
+// Makes a message box at least as wide as its caption needs in the title bar (with
+// room for the window buttons), so that the caption is not cut.
+void widenForCaption(QMessageBox& box);
+// The width that widenForCaption gives the box at the least.
+int captionWidth(const QString& caption);
 
 class QtServices : public base::Services {
 public:

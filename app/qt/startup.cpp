@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QDir>
 #include <QFont>
 #include <QTabWidget>
@@ -19,6 +22,16 @@
 #include "qtservices.h"
 
 namespace appqt {
+
+bool loadQtTranslations(QApplication& app) {
+    // Qt's own dialogs (files, colours, folders) speak the interface's language.
+    static QTranslator qtbase;
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (qtbase.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", dir) ||
+        qtbase.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", "/usr/share/qt6/translations"))
+        return app.installTranslator(&qtbase);
+    return false;
+}
 
 void setupFonts(QApplication& app) {
     QFont::insertSubstitution("ＭＳ ゴシック", "IPAGothic");
@@ -58,6 +71,15 @@ int runDesktop(const std::string& installDir, const DesktopOptions& opt) {
     std::string project = !opt.selftest.empty() ? opt.selftest : opt.openProject;
     if (!project.empty())
         frame.openProject(QDir::current().absoluteFilePath(QString::fromStdString(project)).toStdString(), false);
+    if (!opt.chartFile.empty()) {
+        std::string chart = QDir::current().absoluteFilePath(QString::fromStdString(opt.chartFile)).toStdString();
+        std::string owner = app::projectOfChart(chart);
+        if (!owner.empty()) frame.openProject(owner, false);
+        std::string log = app::logOfChart(core, chart);
+        // Without a project the chart window reads the chart file by itself.
+        if (log.empty() && !frame.hasProject()) log = chart;
+        if (!log.empty()) QTimer::singleShot(0, &frame, [&frame, log] { frame.openChild(kKindChart, log); });
+    }
     if (!opt.selftest.empty()) {
         int items = 0;
         for (QTreeWidgetItemIterator it(frame.tree()); *it; ++it) ++items;

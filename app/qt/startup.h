@@ -12,6 +12,9 @@ namespace appqt {
 
 // Font substitutions for the Windows font names kept in settings and the interface font.
 void setupFonts(QApplication& app);
+// Installs Qt's own Japanese texts (qtbase) for the standard dialogs; false when the
+// translation files are not installed.
+bool loadQtTranslations(QApplication& app);
 
 struct DesktopOptions {
     std::string openProject;   // opened after the frame is shown
@@ -22,6 +25,7 @@ struct DesktopOptions {
     std::string openChart;     // a log of the project whose chart is shown (screenshots)
     std::vector<int> chartCommands;  // chart window commands run after that, in order
     int chartCursor = -1;      // pane column at which the cursor line is drawn
+    std::string chartFile;     // a chart file: its project is opened and the chart shown
 };
 // Returns the process exit code (-3 when the user parameter file cannot be read).
 int runDesktop(const std::string& installDir, const DesktopOptions& opt);

@@ -24,13 +24,10 @@ int runDump(int argc, char** argv) { return convert::dumpCommand(argc, argv); }
 #endif
 
 int runGenerate(int argc, char** argv) {
-    return app::generateCommand(argc, argv, app::workingInstallDir(app::executableDir()));
+    return app::generateCommand(argc, argv, app::workingInstallDir(app::installation().dataDir));
 }
 
-int runVersion(int, char**) {
-    std::printf("chronava 0.1\n");
-    return 0;
-}
+int runVersion(int, char**) { return printVersion(stdout); }
 
 }  // namespace
 
@@ -62,11 +59,32 @@ const Subcommand* findSubcommand(std::string_view name) {
     return nullptr;
 }
 
+int printVersion(std::FILE* out) {
+#ifndef CHRONAVA_VERSION
+#define CHRONAVA_VERSION "0.1"
+#endif
+    std::fprintf(out, "chronava %s\n", CHRONAVA_VERSION);
+    return 0;
+}
+
 void printUsage(std::FILE* out) {
     std::fprintf(out,
-                 "usage: chronava [--open PROJECT.nam] [--show-options [--options-tab N]] [--quit-after MS] [--selftest PROJECT.nam]\n"
-                 "       [--open-chart LOG [--chart-command ID]... [--chart-cursor X]]\n"
-                 "       chronava SUBCOMMAND [ARGS...]\n\nsubcommands (no window is opened):\n");
+                 "usage: chronava [OPTION]... [PROJECT.nam | CHART.tct]\n"
+                 "       chronava SUBCOMMAND [ARGS...]\n\n"
+                 "Without a subcommand the desktop program opens. A project file is opened; a chart\n"
+                 "file opens the project in its folder and shows the chart (alone when there is none).\n\n"
+                 "options:\n"
+                 "  --open PROJECT.nam      opens a project\n"
+                 "  --open-chart LOG        shows the chart of a log of the opened project\n"
+                 "  --chart-command ID      runs a chart window command after --open-chart (repeatable)\n"
+                 "  --chart-cursor X        draws the chart cursor at pane column X\n"
+                 "  --show-options          opens the options dialog\n"
+                 "  --options-tab N         ... at its tab N\n"
+                 "  --selftest PROJECT.nam  opens a project, checks its tree and ends\n"
+                 "  --quit-after MS         ends the program after MS milliseconds\n"
+                 "  -h, --help              prints this help\n"
+                 "  -V, --version           prints the program version\n\n"
+                 "subcommands (no window is opened):\n");
     for (const Subcommand& s : subcommands()) std::fprintf(out, "  %s\n", s.usage);
 }
 

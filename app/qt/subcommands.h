@@ -17,5 +17,7 @@ struct Subcommand {
 const std::vector<Subcommand>& subcommands();
 const Subcommand* findSubcommand(std::string_view name);
 void printUsage(std::FILE* out);
+// "chronava VERSION"; returns 0.
+int printVersion(std::FILE* out);
 
 }  // namespace appqt

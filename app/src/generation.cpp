@@ -86,7 +86,22 @@ std::string preprocess(AppCore& core, const std::string& logPath, bool& stopped)
 
     std::string klg = base::replaceExtension(logPath, ".klg");
     long long before = base::fileTimeNs(klg);
+    // The progress window and the status line tell that the preprocessor runs; the
+    // converter's step takes the window over afterwards.
+    GenerationWindows& win = generationWindows();
+    win.showProgress(kGenerateTitle, "プリプロセッサを実行中です。", base::splitPath(logPath).name);
+    sv.setStatus("プリプロセッサを実行中です。");
     int rc = sv.runAndWait(resolveProgram(core, split.program), args, core.installDir());
+    struct CloseUnlessGoingOn {
+        GenerationWindows& win;
+        base::Services& sv;
+        bool& stopped;
+        ~CloseUnlessGoingOn() {
+            if (!stopped) return;
+            win.closeProgress();
+            sv.clearStatus();
+        }
+    } closer{win, sv, stopped};
     if (rc < 0) {
         sv.appendMessage(base::kListChart, split.program + " " + shownArgs + " を実行できませんでした。");
         return {};

@@ -1,12 +1,15 @@
 #include "app/shell.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/catalogue.h"
+#include "app/generation.h"
 #include "base/files.h"
 #include "base/names.h"
 #include "base/services.h"
@@ -60,20 +63,91 @@ bool copyTree(const std::string& from, const std::string& to, bool top) {
 
 }  // namespace
 
-std::string workingInstallDir(const std::string& installDir) {
-    if (::access(installDir.c_str(), W_OK) == 0) return installDir;
+InstallPlace locateInstallation(const std::string& exeDir, std::string_view dataFromBin) {
+    // A build tree's dist/ holds the program next to its data: it runs in place.
+    if (base::fileExists(base::joinPath(exeDir, kDefaultParamName)) || dataFromBin.empty()) return {exeDir, false};
+    std::filesystem::path data = std::filesystem::path(exeDir) / std::string(dataFromBin);
+    std::string dir = base::stripTrailingSlash(data.lexically_normal().string());
+    if (base::isDirectory(dir)) return {dir, true};
+    return {exeDir, false};
+}
+
+const InstallPlace& installation() {
+#ifndef CHRONAVA_DATA_FROM_BIN
+#define CHRONAVA_DATA_FROM_BIN "../share/chronava"
+#endif
+    static const InstallPlace place = locateInstallation(executableDir(), CHRONAVA_DATA_FROM_BIN);
+    return place;
+}
+
+std::string perUserDataDir() {
     std::string dataHome;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/')
         dataHome = x;
     else if (const char* h = std::getenv("HOME"); h && *h)
         dataHome = base::joinPath(h, ".local/share");
     else
-        return installDir;
-    std::string copy = base::joinPath(dataHome, "chronava");
+        return {};
+    return base::joinPath(dataHome, "chronava");
+}
+
+std::string perUserCopy(const std::string& installDir) {
+    std::string copy = perUserDataDir();
+    if (copy.empty()) return {};
     if (base::isDirectory(copy)) return copy;
-    std::string tmp = copy + ".new";
-    if (copyTree(installDir, tmp, true) && base::renameFile(tmp, copy)) return copy;
-    return installDir;
+    // The copy is assembled beside its final place and renamed in one step, so a copy
+    // broken off half-way is never taken for a finished one.
+    std::string tmp = copy + ".new." + std::to_string(::getpid());
+    std::error_code ec;
+    std::filesystem::remove_all(tmp, ec);
+    // Users/ is made even when the installation ships none: the logon lists it.
+    bool ok = copyTree(installDir, tmp, true) && base::makeDirectories(base::joinPath(tmp, "Users")) &&
+              base::renameFile(tmp, copy);
+    if (!ok) std::filesystem::remove_all(tmp, ec);
+    // Another instance started at the same moment may have won the rename.
+    if (base::isDirectory(copy)) return copy;
+    return {};
+}
+
+std::string workingInstallDir(const std::string& installDir) {
+    const InstallPlace& self = installation();
+    // An installed program's own folder is bin/: its installation is the data folder.
+    const std::string dir = self.shared && installDir == executableDir() ? self.dataDir : installDir;
+    bool shared = self.shared && dir == self.dataDir;
+    if (!shared && ::access(dir.c_str(), W_OK) == 0) return dir;
+    std::string copy = perUserCopy(dir);
+    return copy.empty() ? dir : copy;
+}
+
+// ---- a file handed over on the command line ---------------------------------------
+
+bool isChartFileName(std::string_view path) { return base::hasExtension(path, ".tct"); }
+
+std::string projectOfChart(const std::string& chartPath) {
+    const std::string folder = chartPath.find('/') == std::string::npos ? std::string(".") : base::folderOf(chartPath);
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return {};
+    std::vector<std::string> found;
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (!base::hasExtension(name, ".nam")) continue;
+        std::string path = base::joinPath(folder, name);
+        if (base::fileExists(path) && !base::isDirectory(path)) found.push_back(path);
+    }
+    ::closedir(d);
+    if (found.empty()) return {};
+    std::sort(found.begin(), found.end());
+    return found.front();
+}
+
+std::string logOfChart(const AppCore& core, const std::string& chartPath) {
+    if (!core.hasProject()) return {};
+    auto same = [](const std::string& a, const std::string& b) {
+        return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
+    };
+    for (const std::string& log : projectLogFiles(core.project()))
+        if (same(chartPathFor(core, log), chartPath)) return log;
+    return {};
 }
 
 // ---- recent list ----------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "base/services.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -76,26 +78,19 @@ int Services::runAndWait(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return -1;
 
-    // Poll for the end every 1500 ms; keep the interface alive in between.
-    using clock = std::chrono::steady_clock;
-    auto nextCheck = clock::now();
+    // Look for the end at every keep-alive step (20 ms, or the poll interval when that
+    // is shorter), so the run goes on as soon as the program has ended.
+    const int stepMs = std::max(1, std::min(pollMs_, 20));
     for (;;) {
-        if (clock::now() >= nextCheck) {
-            int status = 0;
-            pid_t r = waitpid(pid, &status, WNOHANG);
-            if (r == pid) {
-                if (WIFEXITED(status)) {
-                    int code = WEXITSTATUS(status);
-                    // posix_spawnp reports a missing program through exit status 127.
-                    return code;
-                }
-                return -1;
-            }
-            if (r < 0 && errno != EINTR) return -1;
-            nextCheck = clock::now() + std::chrono::milliseconds(pollMs_);
+        int status = 0;
+        pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) {
+            // posix_spawnp reports a missing program through exit status 127.
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
+        if (r < 0 && errno != EINTR) return -1;
         keepAlive();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
     }
 }
 

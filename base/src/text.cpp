@@ -1,7 +1,12 @@
 #include "base/text.h"
 
+#include "base/wordscan.h"
+
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
+
+#include <vector>
 
 namespace base {
 namespace {
@@ -39,7 +44,10 @@ Iconv& eucDecoder() {
 }
 
 bool allAscii(std::string_view s) {
-    for (unsigned char c : s)
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8)
+        if (loadFirstLow(s.data() + i) & kByteHighs) return false;
+    for (unsigned char c : s.substr(i))
         if (c >= 0x80) return false;
     return true;
 }
@@ -133,7 +141,120 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-Conversion cp932ToUtf8(std::string_view cp932) { return decodeWith(cp932Decoder(), cp932, true); }
+namespace {
+
+// CP932 decoding by table: every one- and two-byte code looked up once through
+// iconv, so that the result is iconv's, byte for byte, at a fraction of its cost per
+// line. An entry holds the UTF-8 form (1 to 3 bytes) or length 0 for a code iconv
+// refuses.
+class Cp932Table {
+public:
+    struct Entry {
+        unsigned char len = 0;
+        char utf8[3] = {};
+    };
+    Cp932Table() {
+        Iconv cd("UTF-8", "CP932");
+        auto fill = [&](Entry& e, const char* in, size_t inLen) {
+            char* ip = const_cast<char*>(in);
+            size_t il = inLen;
+            char buf[8];
+            char* op = buf;
+            size_t ol = sizeof buf;
+            cd.reset();
+            if (iconv(cd.get(), &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0) return;
+            size_t n = static_cast<size_t>(op - buf);
+            if (n == 0 || n > 3) return;
+            e.len = static_cast<unsigned char>(n);
+            for (size_t i = 0; i < n; ++i) e.utf8[i] = buf[i];
+        };
+        for (int b = 0x80; b < 0x100; ++b) {
+            if (isCp932Lead(static_cast<unsigned char>(b))) continue;
+            char in[1] = {static_cast<char>(b)};
+            fill(single_[b - 0x80], in, 1);
+        }
+        pairs_.resize(static_cast<size_t>(kLeads) * 256);
+        for (int b = 0x80; b < 0x100; ++b) {
+            if (!isCp932Lead(static_cast<unsigned char>(b))) continue;
+            for (int t = 0; t < 256; ++t) {
+                char in[2] = {static_cast<char>(b), static_cast<char>(t)};
+                fill(pairs_[static_cast<size_t>(leadIndex(static_cast<unsigned char>(b))) * 256 + static_cast<size_t>(t)],
+                     in, 2);
+            }
+        }
+    }
+    const Entry& single(unsigned char b) const { return single_[b - 0x80]; }
+    const Entry& pair(unsigned char lead, unsigned char trail) const {
+        return pairs_[static_cast<size_t>(leadIndex(lead)) * 256 + trail];
+    }
+
+private:
+    static constexpr int kLeads = (0x9F - 0x81 + 1) + (0xFC - 0xE0 + 1);
+    static int leadIndex(unsigned char b) { return b <= 0x9F ? b - 0x81 : b - 0xE0 + (0x9F - 0x81 + 1); }
+    Entry single_[128];
+    std::vector<Entry> pairs_;
+};
+
+const Cp932Table& cp932Table() {
+    static const Cp932Table t;
+    return t;
+}
+
+}  // namespace
+
+Conversion cp932ToUtf8(std::string_view cp932) {
+    Conversion c;
+    if (allAscii(cp932)) {
+        c.text.assign(cp932);
+        return c;
+    }
+    const Cp932Table& table = cp932Table();
+    // Written in place: no character takes more than three bytes of UTF-8.
+    const size_t n = cp932.size();
+    c.text.resize(n * 3);
+    char* out = c.text.data();
+    size_t o = 0;
+    size_t i = 0;
+    while (i < n) {
+        size_t run = i;
+        while (run + 8 <= n && (loadFirstLow(cp932.data() + run) & kByteHighs) == 0) run += 8;
+        while (run < n && static_cast<unsigned char>(cp932[run]) < 0x80) ++run;
+        std::memcpy(out + o, cp932.data() + i, run - i);
+        o += run - i;
+        i = run;
+        while (i < n && static_cast<unsigned char>(cp932[i]) >= 0x80) {
+            const unsigned char b = static_cast<unsigned char>(cp932[i]);
+            const Cp932Table::Entry* e;
+            size_t used;
+            if (isCp932Lead(b)) {
+                // A lead byte at the end, or a pair iconv refuses: the pair is
+                // dropped whole (one byte at the end) so the next character stays
+                // aligned.
+                used = i + 1 < n ? 2 : 1;
+                e = used == 2 ? &table.pair(b, static_cast<unsigned char>(cp932[i + 1])) : nullptr;
+            } else {
+                used = 1;
+                e = &table.single(b);
+            }
+            if (e && e->len) {
+                std::memcpy(out + o, e->utf8, 3);  // within the space: o + len <= 3 * i
+                o += e->len;
+            } else {
+                if (c.ok) {
+                    c.ok = false;
+                    for (size_t k = 0; k < used; ++k) c.bad += hexByte(static_cast<unsigned char>(cp932[i + k]));
+                }
+                std::memcpy(out + o, kReplacement, 3);
+                o += 3;
+            }
+            i += used;
+        }
+    }
+    c.text.resize(o);
+    return c;
+}
+
+Conversion cp932ToUtf8ByIconv(std::string_view cp932) { return decodeWith(cp932Decoder(), cp932, true); }
 
 Conversion utf8ToCp932(std::string_view utf8) {
     Conversion c;

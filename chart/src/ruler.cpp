@@ -277,9 +277,35 @@ RulerTable buildRulerTable(int d) {
     return t;
 }
 
-RulerChoice chooseRulerRow(const RulerTable& table, double p) {
-    for (std::size_t i = 0; i < table.timeRows.size(); ++i)
-        if (table.timeRows[i].steps[2] * p > 5.0 * table.timeRows[i].labelWidth) return {false, static_cast<int>(i)};
+namespace {
+
+// Pixels a short label takes from its tick on: two of offset, its characters and two
+// of space before whatever follows.
+double shortLabelPixels(const RulerTable& t, const RulerRow& row, int charWidth) {
+    const double U = powerOfTen(t.decimalDigits);
+    const double u = row.steps[2];
+    const int chars = u < U ? t.decimalDigits : u < 3600 * U ? 2 : 5;
+    return 2.0 + chars * charWidth + 2.0;
+}
+
+// The short labels of a row stand clear at p: the next label begins after this one
+// ends, and no longer tick (drawn through the label line) falls inside a label.
+bool labelsClear(const RulerTable& t, const RulerRow& row, double p, int charWidth) {
+    if (charWidth <= 0) return true;
+    const double need = shortLabelPixels(t, row, charWidth);
+    if (!(row.steps[2] * p > need)) return false;
+    const bool ticksShown = row.steps[0] * p > 5;
+    return !(ticksShown && row.steps[1] < row.steps[2] && !(row.steps[1] * p > need));
+}
+
+}  // namespace
+
+RulerChoice chooseRulerRow(const RulerTable& table, double p, int charWidth) {
+    for (std::size_t i = 0; i < table.timeRows.size(); ++i) {
+        const RulerRow& row = table.timeRows[i];
+        if (row.steps[2] * p > 5.0 * row.labelWidth && labelsClear(table, row, p, charWidth))
+            return {false, static_cast<int>(i)};
+    }
     if (table.calendarRows.empty()) return {false, static_cast<int>(table.timeRows.size()) - 1};
     for (std::size_t i = 0; i < table.calendarRows.size(); ++i)
         if (table.calendarRows[i].labelStep * p > 5.0 * table.calendarRows[i].labelWidth)
@@ -343,7 +369,7 @@ Ruler computeRuler(const RulerInput& in) {
         !std::isfinite(in.viewStart) || !std::isfinite(in.viewEnd) || in.viewEnd < in.viewStart)
         return r;
     RulerTable table = buildRulerTable(in.decimalDigits);
-    r.choice = chooseRulerRow(table, in.pixelsPerUnit);
+    r.choice = chooseRulerRow(table, in.pixelsPerUnit, in.charWidth);
     if (r.choice.calendar) {
         const CalendarRow& c = table.calendarRows[r.choice.row];
         r.tickStep = c.tickStep;

@@ -255,6 +255,8 @@ FigureListWriter::~FigureListWriter() = default;
 int readScrambledLines(const std::string& path, std::vector<std::string>& lines, bool* allCp932) {
     lines.clear();
     if (allCp932) *allCp932 = true;
+    // A folder opens like a file and reads as no line at all: it is no file to read.
+    if (base::isDirectory(path)) return -1;
     base::LineReader r;
     if (!r.open(path)) return -1;
     std::string raw;

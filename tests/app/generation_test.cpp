@@ -76,7 +76,7 @@ struct Fixture {
 
 // Records the windows the run opens.
 struct StubWindows : GenerationWindows {
-    int hints = 0, progressShown = 0, progressClosed = 0, errorWindowClosed = 0;
+    int hints = 0, progressShown = 0, progressClosed = 0, errorWindowClosed = 0, preprocessorShown = 0;
     std::vector<bool> enabled;
     std::vector<std::string> errorLines;
     bool open = false;
@@ -86,8 +86,12 @@ struct StubWindows : GenerationWindows {
         core.params().record().setU16(kAwkHintOffset, 0);
     }
     void showProgress(std::string_view title, std::string_view line, std::string_view file) override {
-        ++progressShown;
         EXPECT_EQ(title, "タイミングチャート生成");
+        if (line == "プリプロセッサを実行中です。") {
+            ++preprocessorShown;
+            return;
+        }
+        ++progressShown;
         EXPECT_EQ(line, "タイミングチャートを生成中です。");
         EXPECT_FALSE(file.empty());
     }
@@ -202,9 +206,13 @@ TEST(Generation, PreprocessorGetsTheDesignedCommandLineAndEnvironment) {
     };
     EXPECT_EQ(f.lines(), expect);
     EXPECT_TRUE(base::fileExists(f.dir / "Projects/P/Run 1.tct"));
+    // The window shows while the preprocessor runs and goes on into the conversion.
+    EXPECT_EQ(w.preprocessorShown, 1);
     EXPECT_EQ(w.progressShown, 1);
     EXPECT_EQ(w.progressClosed, 1);
     EXPECT_EQ(w.enabled, (std::vector<bool>{false, true}));
+    EXPECT_NE(std::find(f.rec.statusTexts.begin(), f.rec.statusTexts.end(), "プリプロセッサを実行中です。"),
+              f.rec.statusTexts.end());
     EXPECT_EQ(f.rec.statusTexts.back(), "");
     EXPECT_FALSE(generationState().running);
     EXPECT_FALSE(generationState().lastRunHadErrors);
@@ -213,6 +221,10 @@ TEST(Generation, PreprocessorGetsTheDesignedCommandLineAndEnvironment) {
     apptest::put(tools + "/nowrite", "");
     EXPECT_EQ(generateChart(f.core, log), -1);
     EXPECT_EQ(f.lines().back(), "汎用ログファイルが作成されていません。(" + (f.dir / "Projects/P/Run 1.klg") + ") ");
+    // A stop after the preprocessor closes the window it opened and clears the status.
+    EXPECT_EQ(w.preprocessorShown, 2);
+    EXPECT_EQ(w.progressClosed, 2);
+    EXPECT_EQ(f.rec.statusTexts.back(), "");
 
     // A relative program is taken in the installation folder; a .txt log is not
     // preprocessed.

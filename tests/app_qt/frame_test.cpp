@@ -4,6 +4,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -12,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "childwindows.h"
+#include "startup.h"
 #include "fixture.h"
 #include "helpwindow.h"
 #include "logobox.h"
@@ -277,12 +280,49 @@ TEST_F(FrameTest, HelpShowsThePageOfTheContext) {
     writeText(path("help/index.html"), "<p>index</p>", false);
     writeText(path("help/815.html"), "<p>options</p>", false);
     frame->setHelpContext(815);
+    frame->setStatusText("ready");
     frame->dispatch(302);  // F1 with no child
-    EXPECT_EQ(frame->statusText(), "HELP_ID[ 815:00000000]");
+    EXPECT_EQ(frame->statusText(), "ready");  // the context number is not shown
     ASSERT_NE(frame->helpWindow(), nullptr);
     EXPECT_TRUE(frame->helpWindow()->isVisible());
+    // The window lies whole on the screen, over the frame's middle.
+    const QRect screen = frame->helpWindow()->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(frame->helpWindow()->frameGeometry())) << frame->helpWindow()->frameGeometry().x();
     EXPECT_EQ(frame->helpWindow()->pageFor(815), QString::fromStdString(path("help/815.html")));
     EXPECT_EQ(frame->helpWindow()->pageFor(999), QString::fromStdString(path("help/index.html")));
+}
+
+// A tiny frame still leaves the tree and the work area room to show something; a
+// child pushed past the work area is reached through its scroll bars.
+TEST_F(FrameTest, MinimumSizeAndScrollingWorkArea) {
+    frame->resize(260, 200);
+    QCoreApplication::processEvents();
+    EXPECT_GE(frame->width(), MainFrame::kMinWidth);
+    EXPECT_GE(frame->height(), MainFrame::kMinHeight);
+    EXPECT_GE(frame->treePane()->height(), 100);
+
+    frame->resize(800, 600);
+    QCoreApplication::processEvents();
+    auto* view = new PlaceholderChild(kKindChart, nullptr);
+    QMdiSubWindow* sw = frame->mdiArea()->addSubWindow(view);
+    sw->setGeometry(300, 200, 600, 500);
+    sw->show();
+    QCoreApplication::processEvents();
+    EXPECT_GT(frame->mdiArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(frame->mdiArea()->verticalScrollBar()->maximum(), 0);
+}
+
+// Qt's dialogs speak Japanese; the project open dialog starts in the user's projects.
+TEST_F(FrameTest, QtDialogsInJapaneseAndOpenStartsInProjects) {
+    ASSERT_TRUE(loadQtTranslations(*qApp)) << "qt6-translations-l10n is not installed";
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    std::string asked = "unset";
+    services.fileHook = [&](int, std::string& p) {
+        asked = p;
+        return false;
+    };
+    frame->dispatch(cmd::kOpen);
+    EXPECT_EQ(asked, core.defaultDataDir());
 }
 
 TEST_F(FrameTest, CloseIsRefusedOnlyWhileBusy) {

@@ -92,6 +92,27 @@ TEST_F(FrameTest, StatusAndLogoFollowTheServices) {
     EXPECT_EQ(logo->frame(), 0);
 }
 
+// A long caption widens the box so the title bar shows it whole; a short one leaves the
+// box as its text makes it.
+TEST(ServicesForm, BoxesAreAsWideAsTheirCaption) {
+    const QString caption = QString::fromUtf8("タイミングチャート読み込み確認");
+    QMessageBox box;
+    box.setWindowTitle(caption);
+    box.setText("OK?");
+    box.addButton("OK", QMessageBox::AcceptRole);
+    const int before = box.sizeHint().width();
+    widenForCaption(box);
+    EXPECT_GE(box.sizeHint().width(), captionWidth(caption));
+    EXPECT_GT(captionWidth(caption), before);
+
+    QMessageBox small;
+    small.setWindowTitle("表示");
+    small.setText(QString::fromUtf8("システムファイルが保存できません。とても長い本文の一行目です。"));
+    const int textWidth = small.sizeHint().width();
+    widenForCaption(small);
+    EXPECT_EQ(small.sizeHint().width(), textWidth);
+}
+
 TEST(ServicesForm, FilterLabelsAndPlacement) {
     EXPECT_EQ(qtFilter("ログファイル(*.klg;*.log)"), "ログファイル(*.klg *.log)");
     EXPECT_EQ(defaultSuffix("ログファイル(*.klg;*.log)"), "klg");

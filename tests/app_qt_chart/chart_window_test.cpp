@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
+#include <QStatusBar>
+#include <QHelpEvent>
 #include <QWheelEvent>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -351,6 +354,148 @@ TEST_F(ChartWindowTest, VerticalKeysWheelAndScrollBarMoveRows) {
     // Keys other than the movement keys do nothing.
     QTest::keyClick(w->pane(), Qt::Key_A);
     EXPECT_EQ(v.verticalOrigin, 0);
+}
+
+// Rows scrolled off before the window grows come back: the origin is clamped into the
+// new range, the picture shows the first row again and the bar shows the origin.
+TEST_F(ChartWindowTest, GrowingWindowBringsBackScrolledRows) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    auto* sw = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+    sw->resize(600, 220);
+    QCoreApplication::processEvents();
+    w->pane()->repaint();
+    view::ViewState& v = w->viewState();
+    QScrollBar* bar = w->pane()->scrollBar();
+    // The bar reaches every origin the keys reach, and its thumb moves the rows.
+    EXPECT_EQ(bar->maximum(), v.maxVerticalOrigin());
+    bar->setSliderDown(true);
+    bar->setSliderPosition(2);
+    bar->setSliderDown(false);
+    EXPECT_EQ(v.verticalOrigin, 2);
+    for (int i = 0; i < 6; ++i) QTest::keyClick(w->pane(), Qt::Key_Down);
+    const int deep = v.verticalOrigin;
+    ASSERT_GT(deep, 2);
+    EXPECT_EQ(bar->value(), deep);
+
+    // Painted picture of the top rows before growing: the first row's name is absent.
+    sw->resize(900, 700);
+    QCoreApplication::processEvents();
+    w->pane()->repaint();
+    EXPECT_EQ(v.verticalOrigin, 0);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(bar->maximum(), 0);
+    // The first row (its name at the left) is painted again near the top.
+    const QImage& pic = w->pane()->picture();
+    const QRgb bg = pic.pixel(pic.width() - 5, 2);
+    int inked = 0;
+    for (int y = 0; y < 4 * v.heightUnit; ++y)
+        for (int x = 0; x < 100; ++x) inked += pic.pixel(x, y) != bg;
+    EXPECT_GT(inked, 10);
+}
+
+// The horizontal bar describes the shown part: nothing to move with the whole chart,
+// a thumb of the shown share after a zoom, and dragging it moves the view.
+TEST_F(ChartWindowTest, HorizontalBarShowsAndMovesTheView) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    w->pane()->repaint();
+    QScrollBar* h = w->pane()->horizontalBar();
+    view::ViewState& v = w->viewState();
+    EXPECT_EQ(h->maximum(), 0);
+    EXPECT_FALSE(h->isEnabled());
+    w->handleCommand(chartcmd::kZoomIn);
+    w->handleCommand(chartcmd::kZoomIn);  // a quarter of the chart shown
+    EXPECT_TRUE(h->isEnabled());
+    EXPECT_NEAR(double(h->pageStep()) / (h->maximum() + h->pageStep()), 0.25, 0.01);
+    EXPECT_EQ(h->value(), 0);
+    h->setSliderDown(true);
+    h->setSliderPosition(h->maximum());
+    h->setSliderDown(false);
+    EXPECT_TRUE(v.atChartEnd());
+    EXPECT_EQ(h->value(), h->maximum());
+    h->setSliderDown(true);
+    h->setSliderPosition(h->maximum() / 2);
+    h->setSliderDown(false);
+    EXPECT_NEAR(v.viewStart() / v.chartDuration(), 0.375, 0.01);
+    // Home and End go to the chart's ends.
+    QTest::keyClick(w->pane(), Qt::Key_Home);
+    EXPECT_EQ(v.viewStart(), 0);
+    EXPECT_EQ(h->value(), 0);
+    QTest::keyClick(w->pane(), Qt::Key_End);
+    EXPECT_TRUE(v.atChartEnd());
+}
+
+// Ctrl + wheel and the + / - keys zoom around the pointer; the plain wheel still
+// scrolls rows.
+TEST_F(ChartWindowTest, CtrlWheelAndPlusMinusZoomAtThePointer) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    w->pane()->repaint();
+    view::ViewState& v = w->viewState();
+    const double fit = v.scale;
+    const QPointF at(v.plotLeft() + 200, 40);
+    const double t = v.timeAt(200 + v.plotLeft());
+    QWheelEvent in(at, w->pane()->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
+                   Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w->pane(), &in);
+    EXPECT_DOUBLE_EQ(v.scale, fit / 2);
+    EXPECT_NEAR(v.timeAt(int(at.x())), t, v.scale);
+    EXPECT_EQ(v.verticalOrigin, 0);
+    QTest::keyClick(w->pane(), Qt::Key_Plus);
+    EXPECT_DOUBLE_EQ(v.scale, fit / 4);
+    QTest::keyClick(w->pane(), Qt::Key_Minus);
+    QTest::keyClick(w->pane(), Qt::Key_Minus);
+    EXPECT_DOUBLE_EQ(v.scale, fit);
+    EXPECT_EQ(v.viewStart(), 0);
+}
+
+// A comment label shows its full text in a tooltip under the pointer; elsewhere no
+// tooltip shows. The status bar names the value of the row under the cursor line.
+TEST_F(ChartWindowTest, LabelTooltipsAndValueAtTheCursor) {
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    w->pane()->repaint();
+    QPoint hit(-1, -1);
+    for (int y = 0; y < w->pane()->clientHeight() && hit.x() < 0; y += 2)
+        for (int x = 0; x < w->pane()->clientWidth(); x += 2)
+            if (!w->pane()->labelAt(x, y).empty()) {
+                hit = QPoint(x, y);
+                break;
+            }
+    ASSERT_GE(hit.x(), 0) << "no comment label painted";
+    EXPECT_EQ(w->pane()->labelAt(hit.x(), hit.y()).rfind("注記", 0), 0u);
+    QHelpEvent tip(QEvent::ToolTip, hit, w->pane()->mapToGlobal(hit));
+    QCoreApplication::sendEvent(w->pane(), &tip);
+    EXPECT_EQ(QToolTip::text(), QString::fromStdString(w->pane()->labelAt(hit.x(), hit.y())));
+    EXPECT_TRUE(w->pane()->labelAt(2, 2).empty());
+
+    // Row 1 lies between 2u and 6u; its value shows in the first part.
+    const view::ViewState& v = w->viewState();
+    w->showCursorAt(v.plotLeft() + 100, 3 * v.heightUnit);
+    QLabel* part0 = w->statusBar()->findChild<QLabel*>("part0");
+    ASSERT_NE(part0, nullptr);
+    EXPECT_TRUE(part0->text().contains('=')) << part0->text().toStdString();
+    w->showCursorAt(5, 3 * v.heightUnit);  // left of the plot: no line, no value
+    EXPECT_TRUE(part0->text().isEmpty());
+}
+
+// The chart window's rectangle is kept in the layout table and used when it opens.
+TEST_F(ChartWindowTest, WindowRectangleIsKeptBetweenOpenings) {
+    frame->setLayoutSaving(true);
+    ChartWindow* w = openChart();
+    ASSERT_NE(w, nullptr);
+    auto* sw = qobject_cast<QMdiSubWindow*>(w->parentWidget());
+    sw->setGeometry(12, 8, 420, 300);
+    QCoreApplication::processEvents();
+    app::LayoutRect r;
+    ASSERT_TRUE(core.params().layout(kChartWindowGroup, kChartWindowEntry, r));
+    EXPECT_EQ(r, (app::LayoutRect{12, 8, 420, 300}));
+    sw->close();
+    QCoreApplication::processEvents();
+    w = openChart();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->parentWidget()->geometry(), QRect(12, 8, 420, 300));
 }
 
 TEST_F(ChartWindowTest, EditorAndGenerationCommands) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 using namespace base;
 
 TEST(Services, BoxLinesAndButtons) {
@@ -58,4 +61,28 @@ TEST(Services, CommandLineSplitAndCancel) {
     rec.clearCancel();
     EXPECT_TRUE(rec.progressUpdate("a", "f3", 3, 3));
     EXPECT_EQ(rec.progress.back(), "a|f3|3/3");
+}
+
+// The wait ends at the first keep-alive step after the program has ended, not at the
+// next poll of the run's interval: a program that has left a mark and ended is seen
+// within a few steps.
+TEST(Services, RunAndWaitNoticesTheEndAtOnce) {
+    const std::string mark = ::testing::TempDir() + "chronava-ended-mark";
+    std::remove(mark.c_str());
+    struct Counting : RecordingServices {
+        std::string mark;
+        int afterMark = 0;
+        void keepAlive() override {
+            if (std::FILE* f = std::fopen(mark.c_str(), "r")) {
+                std::fclose(f);
+                ++afterMark;
+            }
+        }
+    } rec;
+    rec.mark = mark;
+    ScopedServices scope(rec);  // the designed 1500 ms interval
+    EXPECT_EQ(services().runAndWait("/bin/sh", {"-c", "sleep 0.2; : > '" + mark + "'"}, "/tmp"), 0);
+    // 1500 ms of 20 ms steps would be 75.
+    EXPECT_LT(rec.afterMark, 40);
+    std::remove(mark.c_str());
 }

@@ -78,3 +78,21 @@ TEST(LineDecoder, EucJpWithHalfWidthKanaAndUtf8) {
     EXPECT_TRUE(s.decode("\x83\x5C", out));
     EXPECT_EQ(out, "ソ");
 }
+
+TEST(Cp932, TableDecodingAgreesWithIconvOnEveryCode) {
+    auto same = [](const std::string& in) {
+        Conversion a = cp932ToUtf8(in), b = cp932ToUtf8ByIconv(in);
+        return a.text == b.text && a.ok == b.ok && a.bad == b.bad;
+    };
+    for (int b = 0; b < 256; ++b) {
+        ASSERT_TRUE(same(std::string(1, static_cast<char>(b)) + "x")) << b;
+        for (int t = 0; t < 256; ++t) {
+            std::string pair{static_cast<char>(b), static_cast<char>(t)};
+            ASSERT_TRUE(same("a" + pair + "z")) << b << " " << t;
+        }
+    }
+    // Lead bytes at the end, and runs of mixed codes.
+    EXPECT_TRUE(same("abc\x81"));
+    std::string mixed = toCp932("表示ｶﾅ漢字①") + "\x80\xA0\xFD\xFE\xFF" + toCp932("終");
+    EXPECT_TRUE(same(mixed));
+}

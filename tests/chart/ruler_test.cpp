@@ -205,3 +205,27 @@ TEST(Ruler, DenseOrInvalidInputStaysBounded) {
 }
 
 }  // namespace
+
+// Short labels of fractional rulers stand clear: the next label starts after the last
+// one ends, and no longer tick runs through a label's digits, at any zoom.
+TEST(Ruler, FractionLabelsNeverOverlapLabelsOrLongTicks) {
+    for (int d : {3, 6, 9, 12}) {
+        const double U = d == 3 ? 1e3 : d == 6 ? 1e6 : d == 9 ? 1e9 : 1e12;
+        for (double p = 1e-6; p < 200; p *= 1.37) {
+            RulerInput in = input(at(5000, 9, 0, 0), d, p, 0, 600 / p);
+            in.charWidth = 6;
+            const Ruler r = computeRuler(in);
+            if (r.choice.calendar || r.labelStep >= U) continue;
+            double labelEnd = -1e300;
+            for (const RulerTick& t : r.ticks) {
+                if (t.tickDrawn && t.kind != RulerTick::Small) {
+                    EXPECT_GE(t.x, labelEnd) << "d=" << d << " p=" << p << " tick through a label";
+                }
+                if (!t.shortLabel.empty()) {
+                    EXPECT_GE(t.x, labelEnd) << "d=" << d << " p=" << p << " labels overlap";
+                    labelEnd = t.x + 2 + 6.0 * t.shortLabel.size();
+                }
+            }
+        }
+    }
+}

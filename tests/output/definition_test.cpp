@@ -261,6 +261,11 @@ TEST_F(DefinitionFixture, ReaderTakesHandWrittenFilesAndSurvivesGarbage) {
     EXPECT_EQ(d.blocks[0].inputs, std::vector<std::string>{"/home/u/C#/abc.css"});
 
     EXPECT_EQ(readDefinition(dir / "none.dif", d), -1);
+    // A folder is refused like a missing file, not read as an empty definition.
+    base::makeDirectories(dir / "folder.dif");
+    EXPECT_EQ(readDefinition(dir / "folder.dif", d), -1);
+    std::vector<FigureEntry> none;
+    EXPECT_EQ(readFigureList(dir / "folder.dif", none), -1);
 
     std::string junk;
     for (int i = 0; i < 70000; ++i) junk += static_cast<char>((i * 7919) % 251 + (i % 5000 == 0 ? 0 : 1));

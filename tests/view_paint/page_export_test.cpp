@@ -307,3 +307,70 @@ TEST(PageExport, MetafilePagesOfAChartFileOnDisk) {
 }
 
 }  // namespace
+
+// Rows below the page bottom are named once per chart, with the remedy; a page that
+// holds every row says nothing.
+TEST(PageFit, NamesTheRowsThatFallOffThePage) {
+    base::RecordingServices rec;
+    base::ScopedServices installed{rec};
+    chart::ChartModel m = makeModel(0, 600);
+    for (int n = 1; n <= 9; ++n) {
+        addSignal(m, n, "SIG" + std::to_string(n));
+        addEvent(m, n, 10, 'S', 1);
+    }
+    view::ExportRequest req;
+    req.screen = view::ScreenMetrics{96 / 25.4, 96 / 25.4, 96};  // 170 x 110 mm: 642 x 415 px
+    req.params.heightUnit = 11;
+    req.params.pageCount = 1;
+
+    // Without the scale strip the ninth row's low level (407) is on the page; the time
+    // axis (418) is not.
+    view::PagePlan plan = view::pageGeometry(m, req.params, req.screen);
+    ASSERT_EQ(plan.height, 415);
+    view::PageFit fit = view::pageFit(m, req.params, plan);
+    EXPECT_TRUE(fit.names.empty());
+    EXPECT_TRUE(fit.axisOff);
+
+    // With the strip (32 px) the ninth row goes as well.
+    req.params.showUpperScale = true;
+    plan = view::pageGeometry(m, req.params, req.screen);
+    fit = view::pageFit(m, req.params, plan);
+    EXPECT_EQ(fit.names, std::vector<std::string>{"SIG9"});
+    EXPECT_TRUE(fit.axisOff);
+
+    FakeWriter w;
+    view::ExportOutcome out;
+    ASSERT_EQ(view::exportModel(m, "/tmp/d/c.tct", req, w, &out), 0);
+    EXPECT_EQ(out.fit.names, fit.names);
+    ASSERT_EQ(rec.messages.size(), 1u);
+    EXPECT_EQ(rec.messages[0].first, base::kListChart);
+    const std::string& line = rec.messages[0].second;
+    EXPECT_NE(line.find("c.tct"), std::string::npos);
+    EXPECT_NE(line.find("[SIG9, 時間軸]"), std::string::npos);
+    EXPECT_NE(line.find("ページの高さ"), std::string::npos);
+
+    // The smallest signal height fits all nine rows and the axis: no line.
+    rec.messages.clear();
+    req.params.heightUnit = 8;
+    ASSERT_EQ(view::exportModel(m, "/tmp/d/c.tct", req, w, &out), 0);
+    EXPECT_TRUE(out.fit.fits());
+    EXPECT_TRUE(rec.messages.empty());
+}
+
+// A page too short for even the first row names every signal; no slots name nothing.
+TEST(PageFit, TinyPagesAndEmptyCharts) {
+    chart::ChartModel m = makeModel(0, 60);
+    addSignal(m, 1, "A");
+    addSignal(m, 2, "B");
+    view::ChartParams p;
+    view::PagePlan plan;
+    plan.height = 20;
+    view::PageFit fit = view::pageFit(m, p, plan);
+    EXPECT_EQ(fit.names, (std::vector<std::string>{"A", "B"}));
+    EXPECT_TRUE(fit.axisOff);
+    EXPECT_NE(view::pageFitNotice("c.tct", fit).find("[A, B, 時間軸]"), std::string::npos);
+
+    chart::ChartModel empty;
+    EXPECT_TRUE(view::pageFit(empty, p, plan).fits());
+    EXPECT_EQ(view::pageFitNotice("c.tct", view::PageFit{}), "");
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace painttest;
 using view::ViewState;
 
@@ -263,4 +265,104 @@ TEST(ViewState, ZoomWithoutAChartDoesNothing) {
     EXPECT_FALSE(v.rightClick().repaint);
     EXPECT_DOUBLE_EQ(v.scale, 1.0);
     EXPECT_FALSE(v.zoomButtons().zoomIn);
+}
+
+// A taller pane holds more rows: the origin comes back into the range the row scrolls
+// and the scroll bar reach, so no row stays out of reach.
+TEST(ViewState, GrowingPaneClampsTheVerticalOrigin) {
+    ViewState v = loaded(9);  // 10 slots, 12 rows per page: everything fits
+    EXPECT_EQ(v.maxVerticalOrigin(), 0);
+    v.resize(600, 160);  // 5 rows per page
+    EXPECT_EQ(v.maxVerticalOrigin(), 6);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(v.scrollVertical(view::kLineDown).repaint);
+    EXPECT_EQ(v.verticalOrigin, 4);
+    v.resize(600, 224);  // 7 rows: at most 4
+    EXPECT_EQ(v.verticalOrigin, 4);
+    v.resize(600, 256);  // 8 rows: at most 3
+    EXPECT_EQ(v.verticalOrigin, 3);
+    v.resize(600, 900);  // all rows fit
+    EXPECT_EQ(v.verticalOrigin, 0);
+    EXPECT_TRUE(v.scrollVertical(view::kLineUp).beep);
+}
+
+// The scroll bar thumbs: rows and time, each kept inside its range.
+TEST(ViewState, ThumbsMoveRowsAndTimeWithinRange) {
+    ViewState v = loaded();  // 20 signals, 12 rows per page
+    EXPECT_TRUE(v.scrollRowsTo(5).repaint);
+    EXPECT_EQ(v.verticalOrigin, 5);
+    EXPECT_FALSE(v.scrollRowsTo(5).repaint);
+    v.scrollRowsTo(1000);
+    EXPECT_EQ(v.verticalOrigin, v.maxVerticalOrigin());
+    v.scrollRowsTo(-3);
+    EXPECT_EQ(v.verticalOrigin, 0);
+
+    // The whole chart shown: the time thumb has nowhere to go.
+    EXPECT_FALSE(v.scrollTimeTo(100).repaint);
+    v.zoomIn();  // 0.5 units per pixel: 234 of 468 units shown
+    EXPECT_TRUE(v.scrollTimeTo(100).repaint);
+    EXPECT_DOUBLE_EQ(v.viewStart(), 100);
+    v.scrollTimeTo(1e9);
+    EXPECT_DOUBLE_EQ(v.viewStart(), 468 - 234);
+    v.scrollTimeTo(-5);
+    EXPECT_DOUBLE_EQ(v.viewStart(), 0);
+    EXPECT_FALSE(v.scrollTimeTo(std::nan("")).repaint);
+}
+
+// Zooming at the pointer keeps the time under it in place; out to the fit it shows
+// the whole chart again.
+TEST(ViewState, ZoomAtKeepsTheTimeUnderThePointer) {
+    ViewState v = loaded();  // plot from x 132, one unit per pixel
+    const int x = 132 + 300;
+    EXPECT_DOUBLE_EQ(v.timeAt(x), 300);
+    EXPECT_TRUE(v.zoomAt(x, true).repaint);
+    EXPECT_DOUBLE_EQ(v.scale, 0.5);
+    EXPECT_DOUBLE_EQ(v.timeAt(x), 300);
+    v.zoomAt(x, true);
+    EXPECT_DOUBLE_EQ(v.timeAt(x), 300);
+    const double t = v.timeAt(140);
+    v.zoomAt(140, false);
+    EXPECT_DOUBLE_EQ(v.timeAt(140), t);
+    EXPECT_DOUBLE_EQ(v.scale, 0.5);
+    v.zoomAt(x, false);
+    EXPECT_DOUBLE_EQ(v.scale, 1.0);
+    EXPECT_DOUBLE_EQ(v.viewStart(), 0);
+    EXPECT_FALSE(v.zoomAt(x, false).repaint);  // at the fit already
+
+    // Outside the plot the step keeps the view start where it can.
+    v.zoomAt(10, true);
+    EXPECT_DOUBLE_EQ(v.viewStart(), 0);
+}
+
+// The row under the pointer and its value where the cursor line crosses it.
+TEST(ViewState, ValueUnderTheCursorLine) {
+    chart::ChartModel m = makeModel(0, 100);
+    addSignal(m, 1, "RUN");
+    addSignal(m, 2, "LEVEL");
+    addSignal(m, 3, "MODE");
+    addEvent(m, 1, 10, 'S', 1);
+    addEvent(m, 1, 20, 'S', 0);
+    addEvent(m, 2, 5, 'V', 42500);
+    m.displayTexts[3] = "AUTO";
+    addEvent(m, 3, 30, 'D', 3);
+    ViewState v;
+    v.paneWidth = 600;
+    v.paneHeight = 400;
+    v.heightUnit = 8;
+    v.load(m);
+    // Rows of 32 px below a 16 px top.
+    EXPECT_EQ(view::rowAt(v, 10), 0);
+    EXPECT_EQ(view::rowAt(v, 16), 1);
+    EXPECT_EQ(view::rowAt(v, 48), 2);
+    EXPECT_EQ(view::rowAt(v, 80), 3);
+    EXPECT_EQ(view::rowAt(v, 112), 0);  // below the last row
+    v.verticalOrigin = 1;
+    EXPECT_EQ(view::rowAt(v, 16), 2);
+
+    EXPECT_EQ(view::valueText(m, 1, 5), "RUN=-");
+    EXPECT_EQ(view::valueText(m, 1, 10), "RUN=ON");
+    EXPECT_EQ(view::valueText(m, 1, 25), "RUN=OFF");
+    EXPECT_EQ(view::valueText(m, 2, 50), "LEVEL=42.5%");
+    EXPECT_EQ(view::valueText(m, 3, 31), "MODE=AUTO");
+    EXPECT_EQ(view::valueText(m, 0, 31), "");
+    EXPECT_EQ(view::valueText(m, 9, 31), "");
 }

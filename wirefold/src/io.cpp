@@ -92,9 +92,11 @@ bool OutputFile::open(const std::string& requested) {
     tmp_ = path_ + ".tmpXXXXXX";
     int fd = ::mkstemp(tmp_.data());
     if (fd < 0) {
-        // No temporary file beside it (a folder we may not write): write the file
-        // itself, as long as that is allowed.
+        // No temporary file beside it because the folder may not be written: write
+        // the file itself, as long as that is allowed. Any other failure (a full or
+        // failing disk) would meet the file itself too, after truncating it.
         tmp_.clear();
+        if (errno != EACCES && errno != EPERM) return false;
         f_ = std::fopen(path_.c_str(), "wb");
         return f_ != nullptr;
     }
@@ -119,6 +121,8 @@ void OutputFile::write(std::string_view bytes) {
 bool OutputFile::commit() {
     if (!f_) return false;
     bool ok = !failed_ && std::fflush(f_) == 0 && !std::ferror(f_);
+    // The new copy must be on the disk before it replaces the old one.
+    if (ok && !tmp_.empty()) ok = ::fsync(::fileno(f_)) == 0;
     ok = std::fclose(f_) == 0 && ok;
     f_ = nullptr;
     if (!tmp_.empty()) {

@@ -97,8 +97,9 @@ void fillHeadBiff8(Book& b) {
     l.add16(0x00DA, 0);
 }
 
-// Creates the file that receives the stream, beside the target so that storing it
-// is a rename: an existing file of that name survives a cancelled or failed book.
+// Checks that a file can be created beside the target, so that a book which could
+// never be stored is refused when it is created. The book itself is stored through a
+// temporary file of its own when it is closed.
 bool createTemp(Book& b) {
     std::string dir = ".";
     std::string::size_type slash = b.file.rfind('/');
@@ -108,11 +109,8 @@ bool createTemp(Book& b) {
     buf.push_back('\0');
     int fd = mkstemp(buf.data());
     if (fd < 0) return false;
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
     close(fd);
-    b.tempFile = buf.data();
+    unlink(buf.data());
     return true;
 }
 
@@ -197,7 +195,6 @@ int checkPlace(int book, int sheet, int col, int row, Book** b, Sheet** s) {
 void freeBook(int slot) {
     Book* b = g_slots[slot];
     if (!b) return;
-    if (!b->stored && !b->reading && !b->tempFile.empty()) unlink(b->tempFile.c_str());
     delete b;
     g_slots[slot] = nullptr;
     // The template-edit flag is process-wide; once no book is open it must not turn

@@ -245,7 +245,6 @@ struct Book {
     bool biff8 = false;
     int rowLimit = 16384;
     std::string file;      // the file name given
-    std::string tempFile;  // where the stream is written until it is stored
     int nextFormat = 176;
     std::vector<Variable> variables;
     std::string defFontName;  // CP932

@@ -1,10 +1,12 @@
 // Storing a book: the sheet records, row blocks, shared strings and the compound file.
 #include "internal.h"
 
+#include "base/files.h"
+
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
@@ -426,15 +428,11 @@ bool store(Book& b) {
         pos += p.total;
     }
 
-    // Write the stream.
-    GError* err = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(b.tempFile.c_str(), &err);
-    if (!sink) {
-        if (err) g_error_free(err);
-        return false;
-    }
+    // Build the compound file in memory and store it through a temporary file beside
+    // the target: the writes of the compound file layer do not all report a failure,
+    // so a full disk must not reach the target through them.
+    GsfOutput* sink = gsf_output_memory_new();
     GsfOutfile* root = gsf_outfile_msole_new(sink);
-    g_object_unref(sink);
     static const guint8 kBiff5Class[16] = {0x10, 0x08, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
     static const guint8 kBiff8Class[16] = {0x20, 0x08, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
     gsf_outfile_msole_set_class_id(GSF_OUTFILE_MSOLE(root), b.biff8 ? kBiff8Class : kBiff5Class);
@@ -500,7 +498,12 @@ bool store(Book& b) {
     }
     if (!gsf_output_close(GSF_OUTPUT(root))) ok = false;
     g_object_unref(root);
-    if (ok && std::rename(b.tempFile.c_str(), b.file.c_str()) != 0) ok = false;
+    if (ok) {
+        const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink));
+        std::string_view image(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(gsf_output_size(sink)));
+        ok = bytes != nullptr && base::writeFileAtomic(b.file, image);
+    }
+    g_object_unref(sink);
     return ok;
 }
 

@@ -2,6 +2,7 @@
 // (XM_Open / XM_OpenClose). The template's stream is read through the bounds-checked
 // record reader; everything taken from it is checked against the record's length, so
 // a damaged template gives -5001 or loses the damaged part, never more.
+#include "base/files.h"
 #include "internal.h"
 #include "read/records.h"
 
@@ -671,10 +672,11 @@ int XM_OpenClose(int book) {
     if (rw.readSlot >= 0 && XM_ReadClose(rw.readSlot) != 0) rc = kErrBook;
     if (rc) return kErrBook;
     if (!rw.target.empty()) {
+        // Replaced through a temporary file beside it: a failed copy keeps the old book.
+        bool copied = base::copyFile(stored, rw.target);
         std::error_code ec;
-        std::filesystem::copy_file(stored, rw.target, std::filesystem::copy_options::overwrite_existing, ec);
         std::filesystem::remove(stored, ec);
-        if (!std::filesystem::exists(rw.target) || ec) return kErrBook;
+        if (!copied) return kErrBook;
     }
     return kOk;
 }

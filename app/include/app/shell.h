@@ -18,10 +18,39 @@ namespace app {
 std::string executableDir();
 // Sets PXD in the process environment to `dir` (without trailing "/").
 bool exportPxd(const std::string& dir);
-// The folder the program works in: `installDir` when the user may write there, else a
-// per-user copy ($XDG_DATA_HOME/chronava, or ~/.local/share/chronava) seeded from it
-// the first time. Falls back to `installDir` when the copy cannot be made.
+
+// Where the installation data lives. A program built in place keeps it in its own
+// folder (the default parameter file is there); an installed one finds it at
+// `dataFromBin` relative to its bin/ folder (../share/chronava), which is shared by
+// every user of the machine and never written.
+struct InstallPlace {
+    std::string dataDir;
+    bool shared = false;
+};
+InstallPlace locateInstallation(const std::string& exeDir, std::string_view dataFromBin);
+// The running program's installation (computed once).
+const InstallPlace& installation();
+// $XDG_DATA_HOME/chronava (absolute values only), else ~/.local/share/chronava; empty
+// when neither can be named.
+std::string perUserDataDir();
+// The per-user copy of `installDir`: made the first time (data only, not the programs
+// at its top), then kept as it is. Empty when it can be neither found nor made.
+std::string perUserCopy(const std::string& installDir);
+// The folder the program works in: `installDir` when the user may write there and it is
+// not the shared data of an installed program, else the per-user copy. Falls back to
+// `installDir` when the copy cannot be made. The folder of an installed program's
+// executable stands for its data folder.
 std::string workingInstallDir(const std::string& installDir);
+
+// A file handed to the program (by a file manager): a chart file (".tct", any case)
+// opens the project it belongs to, else it is taken for a project file.
+bool isChartFileName(std::string_view path);
+// The project file (".nam", any case) in a chart file's folder, the first by name;
+// empty when there is none.
+std::string projectOfChart(const std::string& chartPath);
+// The log file of the open project whose chart is `chartPath`; empty when none is.
+class AppCore;
+std::string logOfChart(const AppCore& core, const std::string& chartPath);
 
 // The recent project list with its menu labels.
 // Adds `path` first: equal entries removed (exact text: file names are case-sensitive),

@@ -28,6 +28,9 @@ struct Conversion {
 
 // CP932 bytes to UTF-8. Undecodable bytes become U+FFFD and make the result not ok.
 Conversion cp932ToUtf8(std::string_view cp932);
+// The same decoding done by iconv directly, without the lookup table (tests compare
+// the two).
+Conversion cp932ToUtf8ByIconv(std::string_view cp932);
 // UTF-8 to CP932 bytes. A character without a CP932 form makes the result not ok;
 // it is then left out of `text` and named in `bad`.
 Conversion utf8ToCp932(std::string_view utf8);

@@ -35,12 +35,14 @@ struct RulerTable {
 // The step table for a digit count (0, 3, 6, 9 or 12).
 RulerTable buildRulerTable(int decimalDigits);
 
-// Which row draws at `pixelsPerUnit`.
+// Which row draws at `pixelsPerUnit`. With a character width, a time-of-day row is
+// taken only when its short labels also stand clear of each other and of the longer
+// ticks between them at that width.
 struct RulerChoice {
     bool calendar = false;
     int row = 0;  // index into timeRows or calendarRows
 };
-RulerChoice chooseRulerRow(const RulerTable& table, double pixelsPerUnit);
+RulerChoice chooseRulerRow(const RulerTable& table, double pixelsPerUnit, int charWidth = 0);
 
 // Step of the long labels for label step `u` and a visible width in units.
 double longLabelStep(double u, double visibleUnits, int decimalDigits, double unitScale);

@@ -116,6 +116,36 @@ PagePlan pageGeometry(const chart::ChartModel& model, const ChartParams& p, cons
     return g;
 }
 
+PageFit pageFit(const chart::ChartModel& model, const ChartParams& p, const PagePlan& plan) {
+    // The rows stand as the page paint places them: row k (from 1) spans 4u from
+    // (k - 1) * 4u + 2u below the scale strip, its low level 3u into that; the time
+    // axis lies 3u above the rows' end, its ticks 5 px below it.
+    PageFit fit;
+    const long long u = std::clamp(p.heightUnit, 8, 4096);
+    const long long top = plan.marginTop + plan.strip;
+    const int slots = std::clamp(model.signalSlots, 0, chart::kMaxSignals + 1);
+    for (int k = 1; k < slots; ++k) {
+        const long long low = top + (k - 1) * 4 * u + 2 * u + 3 * u;
+        const int n = model.signalOrder[std::size_t(k)];
+        if (low < plan.height || n < 0 || n > chart::kMaxSignals) continue;
+        fit.names.push_back(model.signalNames[std::size_t(n)]);
+    }
+    if (slots > 0) {
+        const long long axis = top + u + slots * 4 * u - 3 * u;
+        fit.axisOff = axis + 5 >= plan.height;
+    }
+    return fit;
+}
+
+std::string pageFitNotice(std::string_view fileName, const PageFit& fit) {
+    if (fit.fits()) return {};
+    std::string what;
+    for (const std::string& n : fit.names) what += (what.empty() ? "" : ", ") + n;
+    if (fit.axisOff) what += std::string(what.empty() ? "" : ", ") + "時間軸";
+    return "  " + std::string(fileName) + ": ページに入りません。[" + what +
+           "] オプションでページの高さを大きくするか、信号の高さを小さくしてください。";
+}
+
 int planPages(const chart::ChartModel& model, const ChartParams& p, const ScreenMetrics& screen,
               std::string_view fileName, PagePlan& plan) {
     plan = pageGeometry(model, p, screen);
@@ -262,6 +292,10 @@ int exportModel(const chart::ChartModel& model, const std::string& chartPath, co
     PagePlan plan;
     if (int rc = planPages(model, req.params, req.screen, fileName, plan)) return rc;
     if (outcome) outcome->pagesPlanned = plan.pages;
+    // Rows below the page bottom would vanish from every page: say which.
+    const PageFit fit = pageFit(model, req.params, plan);
+    if (!fit.fits()) base::services().appendMessage(base::kListChart, pageFitNotice(fileName, fit));
+    if (outcome) outcome->fit = fit;
 
     // The export paints with its own palette (monochrome or the parameters' colours),
     // so the chart window's colours need no saving and restoring around it.

@@ -125,6 +125,7 @@ void ChartPainter::label(Canvas& c, const PaintFrame& f, double xd, int y, const
     if (right <= f.plotLeft || x - 2 >= f.plotRight || y - 2 <= f.rowsTop || y - 14 >= f.rowsBottom) return;
     if (fill) c.fillRect(Rect{x - 2, y - 14, x + kCharWidth * int(widest_), y - 2}, palette_.background);
     c.text(x, y - 14, text, fonts_.label, palette_.comment);
+    spots_.push_back(LabelSpot{Rect{x, y - 14, x + kCharWidth * len, y - 2}, text});
 }
 
 // Each file is read once per paint, and a bad one reported once.
@@ -234,6 +235,7 @@ void ChartPainter::drawDateLine(Canvas& c, int x, int y, const PaintFrame& f) {
 
 bool ChartPainter::drawRows(Canvas& c, const PaintFrame& f) {
     widest_ = 0;
+    spots_.clear();
     images_.clear();
     bool changed = false;
     if (!(f.scale > 0)) return false;

@@ -29,6 +29,11 @@ int ViewState::plotWidth() const { return std::max(1, paneWidth - nameWidth - ri
 
 int ViewState::rowsPerPage() const { return paneHeight / (4 * std::max(1, heightUnit)); }
 
+int ViewState::maxVerticalOrigin() const {
+    const int n = signalSlots, rows = rowsPerPage();
+    return n >= rows ? std::max(0, n - rows + 1) : 0;
+}
+
 // ---- Chart life ----
 
 void ViewState::load(const chart::ChartModel& model) {
@@ -73,6 +78,9 @@ void ViewState::resize(int width, int height) {
     paneHeight = height;
     if (!chartLoaded) return;
     if (whole) fit();
+    // A taller pane holds more rows: an origin beyond the new range would hide the
+    // first rows behind a scroll bar that can no longer reach them.
+    verticalOrigin = std::clamp(verticalOrigin, 0, maxVerticalOrigin());
 }
 
 // ---- Zoom ----
@@ -449,6 +457,85 @@ NavResult ViewState::shiftPixels(int pixels) {
     forgetCursor();
     r.repaint = true;
     return r;
+}
+
+NavResult ViewState::scrollRowsTo(int origin) {
+    dragState = 0;
+    if (!chartLoaded) return {};
+    const int next = std::clamp(origin, 0, maxVerticalOrigin());
+    if (next == verticalOrigin) return {};
+    verticalOrigin = next;
+    forgetCursor();
+    NavResult r;
+    r.repaint = true;
+    return r;
+}
+
+NavResult ViewState::scrollTimeTo(double units) {
+    dragState = 0;
+    if (!chartLoaded || !std::isfinite(units)) return {};
+    const double d = chartDuration(), w = span(), s = viewStart();
+    const double next = std::max(0.0, std::min(units, d - w));
+    if (next == s) return {};
+    setViewStart(next);
+    forgetCursor();
+    NavResult r;
+    r.repaint = true;
+    return r;
+}
+
+NavResult ViewState::zoomAt(int x, bool in) {
+    NavResult r;
+    if (!chartLoaded) return r;
+    dragState = 0;
+    zoomCentre = -1;
+    const bool inside = insidePlot(x);
+    const double t = timeAt(x);
+    if (!(in ? zoomStepIn() : zoomStepOut())) return r;
+    if (inside && scale < fitScale) setViewStart(std::max(0.0, t - (x - plotLeft()) * scale));
+    afterZoom();
+    r.repaint = true;
+    return r;
+}
+
+// ---- What the cursor line crosses ----
+
+int rowAt(const ViewState& v, int y) {
+    const int u = std::max(8, v.heightUnit);
+    if (y < 2 * u) return 0;
+    const int slot = v.verticalOrigin + 1 + (y - 2 * u) / (4 * u);
+    return slot < v.signalSlots ? slot : 0;
+}
+
+std::string valueText(const chart::ChartModel& m, int slot, double units) {
+    if (slot < 1 || slot > chart::kMaxSignals || slot >= m.signalSlots) return {};
+    const int n = m.signalOrder[std::size_t(slot)];
+    if (n < 1 || n > chart::kMaxSignals) return {};
+    const double us = m.unitScale > 0 ? m.unitScale : 1;
+    const chart::ChartEvent* last = nullptr;
+    for (const chart::ChartEvent& e : m.signalEvents(n)) {
+        if (chart::unitsBetween(m.displayStart, e.time, us) > units) break;
+        last = &e;
+    }
+    std::string v = "-";
+    if (last) {
+        char buf[32];
+        switch (last->kind) {
+        case 'S': v = last->value ? "ON" : "OFF"; break;
+        case 'V':
+            std::snprintf(buf, sizeof buf, "%g%%", last->value / 1000.0);
+            v = buf;
+            break;
+        case 'G':
+            std::snprintf(buf, sizeof buf, "%d%%", last->value / 1000);
+            v = buf;
+            break;
+        case 'D': v = m.displayText(last->value); break;
+        case 'P': v = "PULSE"; break;
+        default: v = std::string(1, last->kind); break;
+        }
+    }
+    return m.signalNames[std::size_t(n)] + "=" + v;
 }
 
 // ---- Pan mode ----

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace view {
 
@@ -39,6 +40,19 @@ struct PagePlan {
 
 // Page size, margins and plot width of `params` on `screen` for `model`.
 PagePlan pageGeometry(const chart::ChartModel& model, const ChartParams& params, const ScreenMetrics& screen);
+
+// What of the chart a page cannot hold: the signals whose rows reach below the page
+// bottom (by name, in row order) and whether the time axis does.
+struct PageFit {
+    std::vector<std::string> names;
+    bool axisOff = false;
+    bool fits() const { return names.empty() && !axisOff; }
+};
+PageFit pageFit(const chart::ChartModel& model, const ChartParams& params, const PagePlan& plan);
+
+// The message-pane line naming what does not fit on the pages of chart `fileName`,
+// with the remedy; empty when everything fits.
+std::string pageFitNotice(std::string_view fileName, const PageFit& fit);
 
 // Plans the pages of `model`: checks a given range against the chart (asking whether
 // to fit it), divides it by page count or time per page, keeps the scale within the
@@ -100,6 +114,7 @@ struct ExportRequest {
 struct ExportOutcome {
     int pagesPlanned = 0;
     int pagesWritten = 0;
+    PageFit fit;  // what the pages could not hold (also told in the message pane)
 };
 
 // Exports the chart of the project source `source` (read into a model of its own, so

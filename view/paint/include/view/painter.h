@@ -12,6 +12,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace view {
 
@@ -105,6 +106,14 @@ public:
     // Set once an image label was copied onto a GIF page; the exporter clears it when
     // it reads the next chart.
     bool imageDrawn() const { return imageDrawn_; }
+
+    // The comment labels of the last paint where they were drawn (text labels only),
+    // in drawing order: later ones lie on top.
+    struct LabelSpot {
+        Rect box;
+        std::string text;
+    };
+    const std::vector<LabelSpot>& labelSpots() const { return spots_; }
     void clearImageDrawn() { imageDrawn_ = false; }
     // Events looked at by the row walks since this painter was made.
     std::size_t eventsWalked() const { return walked_; }
@@ -162,6 +171,7 @@ private:
     bool imageDrawn_ = false;
     std::size_t walked_ = 0;
     std::size_t widest_ = 0;  // widest label of this paint, in characters
+    std::vector<LabelSpot> spots_;
     std::map<std::string, std::pair<int, Bitmap>> images_;  // per paint: read result, bitmap
 };
 

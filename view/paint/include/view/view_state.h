@@ -103,6 +103,9 @@ public:
     int plotWidth() const;  // at least 1
     double span() const { return plotWidth() * scale; }
     int rowsPerPage() const;
+    // The largest vertical origin the row scrolls can reach: one past the last full
+    // page (N - R + 1) while the rows do not fit the pane, else 0.
+    int maxVerticalOrigin() const;
     bool hasSavedView() const { return saved.days != -1; }
     // The view reaches the chart end: the last screen is shown.
     bool atChartEnd() const;
@@ -173,11 +176,27 @@ public:
     NavResult wheel(int delta, bool shift, bool ctrl, bool panning);
     // Moves the view sideways by `pixels` (pan mode); silent at the chart's ends.
     NavResult shiftPixels(int pixels);
+    // Scroll-bar thumbs: the vertical origin, and the view start in chart units, each
+    // kept inside its range; a repaint only when something moved.
+    NavResult scrollRowsTo(int origin);
+    NavResult scrollTimeTo(double units);
+    // One zoom step in or out that keeps the time under pane column x where it is
+    // (Ctrl + wheel, the + and - keys). Outside the plot the step centres nowhere.
+    NavResult zoomAt(int x, bool in);
 
 private:
     NavResult noChart(bool withBeep) const;
     void afterZoom();
 };
+
+// ---- What the cursor line crosses ----
+
+// The signal row (slot 1..) at pane row y for a view, or 0 above or below the rows.
+int rowAt(const ViewState& view, int y);
+// "NAME=value" of the signal in slot `slot` at `units` after displayStart: the last
+// event at or before that time gives the value (ON/OFF, the percentage of a level or
+// bar, the display text, PULSE); "NAME=-" before the signal's first event.
+std::string valueText(const chart::ChartModel& model, int slot, double units);
 
 // ---- Pan mode (middle button) ----
 
