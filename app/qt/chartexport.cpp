@@ -325,14 +325,21 @@ int exportCommand(int argc, char** argv) {
         std::fprintf(stderr, "chronava export: ファイルオープンエラー [%s]\n", project.c_str());
         return 1;
     }
+    if (sources.logs.empty()) {
+        std::fprintf(stderr, "chronava export: ログファイルがありません [%s]\n", project.c_str());
+        return 1;
+    }
     const std::string folder = base::folderOf(projectPath);
     const view::ScreenMetrics screen = screenMetrics();
     for (const std::string& log : sources.logs) {
         const int rc = exportOneChart(dataFolder, log, format, params, screen, folder,
                                       [](const std::string& path) { std::printf("%s\n", path.c_str()); });
         if (rc != 0) {
-            const std::string name = base::splitPath(base::chartFileOf(dataFolder, log)).name;
-            std::fprintf(stderr, "chronava export: %s\n", view::exportResultText(rc, name).c_str());
+            const std::string chart = base::chartFileOf(dataFolder, log);
+            const std::string name = base::splitPath(chart).name;
+            std::string text = view::exportResultText(rc, name);
+            if (rc == view::kExportWriteError) text += " [" + base::folderOf(chart) + "]";
+            std::fprintf(stderr, "chronava export: %s\n", text.c_str());
             return 1;
         }
     }

@@ -80,6 +80,39 @@ bool writeImported(const std::string& path, const std::vector<std::string>& rawL
     return f.commit();
 }
 
+// Collects the lines of a file without header and judges whether it is a plain list
+// of files: text lines (no NUL byte, none over the line limit), all together no
+// larger than a list can sensibly be, at least one naming an existing file.
+class PlainListCheck {
+public:
+    // Keeps a raw line; false once the file can no longer be a list (reading may stop).
+    bool take(const std::string& line, bool cut, std::vector<std::string>& raw) {
+        bytes_ += line.size() + 1;
+        if (cut || line.size() > kMaxPlainListLine || bytes_ > kMaxPlainListBytes ||
+            line.find('\0') != std::string::npos)
+            bad_ = true;
+        if (!bad_) raw.push_back(line);
+        lines_ = &raw;
+        return !bad_;
+    }
+    bool acceptable(const std::string& path) const {
+        if (bad_ || !lines_ || base::fileSize(path) > static_cast<long long>(kMaxPlainListBytes)) return false;
+        const std::string folder = base::folderOf(path);
+        for (const auto& l : *lines_) {
+            std::string name = base::unquote(base::trimBlanks(base::fromCp932(l)));
+            if (name.empty()) continue;
+            std::string full = base::isAbsolutePath(name) ? name : base::joinPath(folder, name);
+            if (base::fileExists(full) && !base::isDirectory(full)) return true;
+        }
+        return false;
+    }
+
+private:
+    std::size_t bytes_ = 0;
+    bool bad_ = false;
+    const std::vector<std::string>* lines_ = nullptr;
+};
+
 void includeLimitMessage(const std::string& line) {
     base::services().messageBox(base::kBoxInfo, "Chronava",
                                 formatMessage("インクルードファイル検索ディレクトリの数が %d を超えました。",
@@ -104,9 +137,12 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
         return -1;
     }
     std::vector<std::string> raw;  // every line, for an import
+    PlainListCheck list;
     std::string first;
-    bool haveFirst = in.next(first);
-    if (haveFirst) raw.push_back(first);
+    // Only the start of the first line counts (a header is short); the rest of a long
+    // one comes back as a further line, which ends the reading of a file without header.
+    bool haveFirst = in.next(first, kMaxPlainListLine, true);
+    if (haveFirst) list.take(first, in.lastWasCut(), raw);
     std::string firstText = base::fromCp932(first);
     bool accepted = haveFirst && base::headerAccepted(firstText, base::kHeaderNam);
     const std::string prefix11 = headerPrefix(11);
@@ -115,8 +151,11 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
     bool includeOn = true, commonOn = true;
     bool versionError = false, ended = false;
     std::string rawLine;
-    while (in.next(rawLine)) {
-        raw.push_back(rawLine);
+    // Without a header a long line is not skipped through: its first piece already
+    // shows that the file is no list.
+    while (in.next(rawLine, base::LineReader::kMaxLineBytes, !accepted)) {
+        // A file with an accepted header is never imported: its lines are not kept.
+        if (!accepted && !list.take(rawLine, in.lastWasCut(), raw)) break;
         if (ended) continue;  // keep collecting the raw lines for an import
         std::string line = base::fromCp932(rawLine);
         if (startsWith(line, prefix11)) {
@@ -167,9 +206,15 @@ int openProject(std::string& path, const std::string& defaultData, Project& out,
         return 0;
     }
 
-    // A plain list of an older release: import it into its own folder of the data folder.
+    // A plain list of an older release: import it into its own folder of the default
+    // data folder (a DataDirectory line in a file without header does not move it).
+    // Anything that is not a list of files is refused before a byte is written.
+    if (!list.acceptable(path)) {
+        base::services().messageBox(base::kBoxInfo, "Chronava", "プロジェクトファイルではありません。", path);
+        return -1;
+    }
     std::string name = base::splitPath(path).name;
-    p.dataDir = base::joinPath(p.dataDir, base::baseName(path));
+    p.dataDir = base::joinPath(defaultData, base::baseName(path));
     base::makeDirectories(p.dataDir);
     p.baseDir = base::folderOf(path);
     p.includePaths.clear();

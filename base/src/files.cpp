@@ -10,53 +10,89 @@
 
 namespace base {
 
+namespace {
+
+// Opens a file for reading; a folder is refused (open(2) would accept it and the
+// first read would fail as if the file were empty).
+int openRegular(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
 bool LineReader::open(const std::string& path) {
     close();
-    f_ = std::fopen(path.c_str(), "rb");
+    int fd = openRegular(path);
+    if (fd < 0) return false;
+    f_ = fdopen(fd, "rb");
+    if (!f_) ::close(fd);
     return f_ != nullptr;
 }
 
 void LineReader::close() {
     if (f_) std::fclose(f_);
     f_ = nullptr;
-    std::free(buf_);
-    buf_ = nullptr;
-    cap_ = 0;
     pending_.clear();
     cut_ = false;
 }
 
-bool LineReader::next(std::string& line) {
+bool LineReader::next(std::string& line) { return next(line, kMaxLineBytes, false); }
+
+// Reads byte by byte so that no more than `maxBytes` bytes of a line are ever held,
+// however long the line is on disk. A CR counts as the line end only directly before
+// the LF; a CR met at the cut stays with the rest of the line.
+bool LineReader::next(std::string& line, std::size_t maxBytes, bool splitLong) {
     line.clear();
     cut_ = false;
+    if (!f_) return false;
+    bool any = false;
     if (!pending_.empty()) {
         line.swap(pending_);
         pending_.clear();
+        any = true;
+    }
+    int c;
+    while ((c = getc_unlocked(f_)) != EOF) {
+        any = true;
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return true;
+        }
+        if (line.size() < maxBytes) {
+            line.push_back(static_cast<char>(c));
+            continue;
+        }
+        // One byte more than the limit: the line is longer, unless it is the CR of
+        // its CR LF end.
+        if (c == '\r') {
+            int d = getc_unlocked(f_);
+            if (d == '\n' || d == EOF) return true;
+            ungetc(d, f_);
+        }
+        cut_ = true;
+        if (splitLong) {
+            pending_.assign(1, static_cast<char>(c));
+            return true;
+        }
+        while ((c = getc_unlocked(f_)) != EOF && c != '\n') {
+        }
         return true;
     }
-    if (!f_) return false;
-    ssize_t n = getline(&buf_, &cap_, f_);
-    if (n <= 0) return false;
-    size_t len = static_cast<size_t>(n);
-    if (buf_[len - 1] == '\n') --len;
-    if (len > 0 && buf_[len - 1] == '\r') --len;
-    line.assign(buf_, len);
-    return true;
-}
-
-bool LineReader::next(std::string& line, std::size_t maxBytes, bool splitLong) {
-    if (!next(line)) return false;
-    if (line.size() > maxBytes) {
-        cut_ = true;
-        if (splitLong) pending_.assign(line, maxBytes, std::string::npos);
-        line.resize(maxBytes);
-    }
-    return true;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
 }
 
 bool BlockLineReader::open(const std::string& path) {
     close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = openRegular(path);
     return fd_ >= 0;
 }
 
@@ -100,6 +136,8 @@ bool BlockLineReader::next(std::string_view& line, std::size_t maxBytes) {
             break;
         }
         std::size_t seen = end_ - begin_;
+        // More than the limit (and a CR) without a line end: keep the limit, skip the rest.
+        if (seen > maxBytes && seen - maxBytes > 1) return skipLong(line, maxBytes);
         if (!fill()) {
             if (begin_ == end_) return false;
             len = end_ - begin_;
@@ -111,6 +149,20 @@ bool BlockLineReader::next(std::string_view& line, std::size_t maxBytes) {
     begin_ = std::min(begin_ + len + 1, end_);
     if (len > 0 && p[len - 1] == '\r') --len;
     line = std::string_view(p, std::min(len, maxBytes));
+    return true;
+}
+
+bool BlockLineReader::skipLong(std::string_view& line, std::size_t maxBytes) {
+    long_.assign(buf_.data() + begin_, maxBytes);
+    begin_ = end_;
+    while (fill()) {
+        if (const void* nl = std::memchr(buf_.data() + begin_, '\n', end_ - begin_)) {
+            begin_ = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
+            break;
+        }
+        begin_ = end_;
+    }
+    line = long_;
     return true;
 }
 
@@ -217,6 +269,12 @@ bool makeDirectories(const std::string& path) {
         }
     }
     return isDirectory(path);
+}
+
+long long fileSize(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<long long>(st.st_size);
 }
 
 long long fileTimeNs(const std::string& path) {

@@ -91,8 +91,9 @@ int dumpCommand(int argc, const char* const* argv, std::FILE* out, std::FILE* er
             std::fprintf(err, "ファイルを開けません: %s\n", path.c_str());
             return 1;
         }
+        // A chart line is at most 1024 bytes; the rest of a longer one is not shown.
         std::string line;
-        while (in.next(line)) {
+        while (in.next(line, 1024, false)) {
             std::string text = chart::unscrambleLine(line);
             if (!raw) text = base::fromCp932(text);
             std::fwrite(text.data(), 1, text.size(), out);

@@ -774,6 +774,12 @@ int Run::go(const std::string& input, const std::string& output) {
         return kConvertUsage;
     }
     if (!firstPass(in)) return kConvertLimit;
+    // A chart without events cannot be read back (its time range is empty): say so
+    // and leave any previous chart as it is.
+    if (!haveStart_) {
+        reason_ = format("イベント行がありません(%s)。", input.c_str());
+        return kConvertNoEvents;
+    }
     // A log is taken as UTF-8 when it holds non-ASCII text that is all well-formed
     // UTF-8; Shift-JIS text practically never is, and stays byte for byte.
     utf8_ = code_ ? *code_ != base::InputCode::Sjis : sawNonAscii_ && allUtf8_;

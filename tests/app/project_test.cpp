@@ -146,6 +146,7 @@ TEST(ProjectFile, PlainListIsImportedIntoTheDataFolder) {
     std::string old = f.dir / "x/a.lst";
     std::string oldBytes = crlf({"one.log", "", "two.klg", "ソース.c"});
     apptest::put(old, oldBytes);
+    apptest::put(f.dir / "x/one.log", "");
     std::string path = old;
     Project q;
     bool imported = false;
@@ -184,11 +185,63 @@ TEST(ProjectFile, GarbageInputNeverBreaksTheReaders) {
         std::string path = p;
         Project q;
         int r = openProject(path, f.data, q);
-        EXPECT_TRUE(r == 0 || r == -2);
+        EXPECT_TRUE(r == 0 || r == -1 || r == -2);
         SourceList sl = readSources(p);
         EXPECT_LE(sl.logs.size(), 1u);
         EXPECT_LE(readCssValue(p, "SYS", 255).size(), 255u * 3);
     }
+}
+
+// Only a list of files is imported. Binary bytes, an empty file, overlong lines, a
+// file too large for a list or one naming no existing file are refused with a
+// message, and nothing is written anywhere.
+TEST(ProjectFile, ImportRefusesWhatIsNoListOfFiles) {
+    Fixture f;
+    apptest::put(f.dir / "x/real.log", "");
+    std::string random;
+    for (int i = 0; i < 5000; ++i) random += static_cast<char>((i * 131 + i / 7) % 256);
+    const std::string nulLine = std::string("real.log\r\n") + std::string(10, '\0') + "\r\n";
+    std::string huge;
+    while (huge.size() <= kMaxPlainListBytes) huge += "real.log\r\n";
+    const std::string cases[] = {std::string(), random, nulLine, huge,
+                                 "real.log\r\n" + std::string(kMaxPlainListLine + 1, 'a') + "\r\n",
+                                 crlf({"missing.log", "other.c"}), crlf({"x"})};
+    int n = 0;
+    for (const std::string& bytes : cases) {
+        std::string p = f.dir / ("x/list" + std::to_string(n++) + ".lst");
+        apptest::put(p, bytes);
+        std::string path = p;
+        Project q;
+        bool imported = true;
+        f.rec.boxes.clear();
+        EXPECT_EQ(openProject(path, f.data, q, &imported), -1) << n;
+        EXPECT_FALSE(imported);
+        EXPECT_EQ(path, p);
+        ASSERT_EQ(f.rec.boxes.size(), 1u) << n;
+        EXPECT_EQ(f.rec.boxes[0].text, "プロジェクトファイルではありません。\n" + p);
+        EXPECT_FALSE(std::filesystem::exists(f.data + "/" + base::baseName(p))) << n;
+    }
+    // A list naming one existing file is imported.
+    std::string ok = f.dir / "x/good.lst";
+    apptest::put(ok, crlf({"\"real.log\"", "gone.log"}));
+    Project q;
+    EXPECT_EQ(openProject(ok, f.data, q), 0);
+}
+
+// The text of a file without header does not choose where the import writes.
+TEST(ProjectFile, ImportedListStaysInTheDataFolder) {
+    Fixture f;
+    std::string elsewhere = f.dir / "elsewhere";
+    std::string old = f.dir / "x/b.lst";
+    apptest::put(f.dir / "x/one.log", "");
+    apptest::put(old, crlf({"one.log", "DataDirectory = \"" + elsewhere + "\"", "InputFileCode = EUC-JP"}));
+    std::string path = old;
+    Project q;
+    ASSERT_EQ(openProject(path, f.data, q), 0);
+    EXPECT_EQ(path, f.data + "/b/b.lst");
+    EXPECT_EQ(q.dataDir, f.data + "/b");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere));
+    EXPECT_TRUE(base::fileExists(f.data + "/b/b.css"));
 }
 
 TEST(ProjectInfo, CssKeysAndMissingFile) {

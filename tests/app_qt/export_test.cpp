@@ -390,4 +390,21 @@ TEST_F(ExportTest, CommandLineWritesThePagesWithOverrides) {
     EXPECT_EQ(appqt::exportCommand(int(badv.size()), badv.data()), 2);
 }
 
+// A project that names no log (a folder, an empty file, bytes that are no project)
+// is an error with a message, never a silent success.
+TEST_F(ExportTest, CommandLineRefusesProjectsWithoutLogs) {
+    const std::string prm = path("rq4100s.pro");
+    makeChartProject();
+    std::string noise;
+    for (int i = 0; i < 3000; ++i) noise += char((i * 37 + 11) % 256);
+    base::writeFileAtomic(path("empty.nam"), "");
+    base::writeFileAtomic(path("noise.nam"), noise);
+    for (const std::string& project : {path("Projects"), path("empty.nam"), path("noise.nam")}) {
+        std::vector<std::string> args = {"export", "--svg", project, "--params", prm};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        EXPECT_EQ(appqt::exportCommand(int(argv.size()), argv.data()), 1) << project;
+    }
+}
+
 }  // namespace

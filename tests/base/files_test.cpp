@@ -94,3 +94,56 @@ TEST(Files, FailedWriteKeepsPreviousCopy) {
     EXPECT_TRUE(makeDirectories(d + "/x/y/z"));
     EXPECT_TRUE(isDirectory(d + "/x/y/z"));
 }
+
+// One huge line (a sparse file of NUL bytes without a line break) must cost no more
+// memory than the line limit: the readers keep the limit and skip the rest.
+TEST(Files, OverlongLineIsSkippedWithoutBeingHeld) {
+    std::string d = tempDir();
+    std::string p = d + "/huge.bin";
+    const off_t huge = 48 << 20;
+    {
+        FILE* f = std::fopen(p.c_str(), "wb");
+        ASSERT_TRUE(f);
+        ASSERT_EQ(ftruncate(fileno(f), huge), 0);
+        std::fseek(f, 0, SEEK_END);
+        std::fputs("\r\nafter\n", f);
+        std::fclose(f);
+    }
+    BlockLineReader b;
+    ASSERT_TRUE(b.open(p));
+    std::string_view view;
+    ASSERT_TRUE(b.next(view, 1023));
+    EXPECT_EQ(view, std::string(1023, '\0'));
+    EXPECT_LT(b.heldBytes(), std::size_t(4) << 20);
+    ASSERT_TRUE(b.next(view, 1023));
+    EXPECT_EQ(view, "after");
+    EXPECT_FALSE(b.next(view, 1023));
+
+    LineReader r(p);
+    std::string line;
+    ASSERT_TRUE(r.next(line));
+    EXPECT_EQ(line.size(), LineReader::kMaxLineBytes);
+    EXPECT_TRUE(r.lastWasCut());
+    EXPECT_LT(line.capacity(), 2 * LineReader::kMaxLineBytes);
+    ASSERT_TRUE(r.next(line));
+    EXPECT_EQ(line, "after");
+
+    // Split into limit-sized pieces, each as long as the limit until the last.
+    LineReader split(p);
+    std::size_t pieces = 0, total = 0;
+    while (split.next(line, 1 << 16, true) && line != "after") {
+        EXPECT_LE(line.size(), std::size_t(1) << 16);
+        ++pieces;
+        total += line.size();
+    }
+    EXPECT_EQ(total, std::size_t(huge));
+    EXPECT_EQ(pieces, std::size_t(huge >> 16));
+}
+
+TEST(Files, ReadersRefuseFolders) {
+    std::string d = tempDir();
+    LineReader r;
+    EXPECT_FALSE(r.open(d));
+    BlockLineReader b;
+    EXPECT_FALSE(b.open(d));
+}

@@ -26,12 +26,30 @@ protected:
     std::string dir, log, chartPath, reason;
 };
 
-TEST_F(ConverterTest, LogWithoutEventsGivesHeaderAndEmptySections) {
-    ASSERT_EQ(run({"# only comments", "", "; and blanks", ""}), 0);
+// A log without any event line (empty, comments only, or bytes that are no text)
+// gives no chart: one without events would be refused by the chart reader. A chart
+// written earlier stays as it was.
+TEST_F(ConverterTest, LogWithoutEventsWritesNoChart) {
+    base::writeFileAtomic(chartPath, "previous");
+    std::string noise;
+    for (int i = 0; i < 200000; ++i) noise += static_cast<char>((i * 7919 + i / 13) % 251);
+    for (const std::vector<std::string>& lines :
+         {std::vector<std::string>{}, {"# only comments", "", "; and blanks", ""}, {noise},
+          {"2001/02/03 04:05:06 no event word here"}}) {
+        EXPECT_EQ(run(lines), convert::kConvertNoEvents);
+        EXPECT_NE(reason.find("イベント行がありません"), std::string::npos) << reason;
+        std::string kept;
+        ASSERT_TRUE(base::readFile(chartPath, kept));
+        EXPECT_EQ(kept, "previous");
+    }
+}
+
+TEST_F(ConverterTest, HeaderAndEmptySectionsAreScrambledLineByLine) {
+    ASSERT_EQ(run({"# only comments", "", "2001/02/03 04:05:06 $A=ON", "2001/02/03 04:05:07 comment only"}), 0);
     std::vector<std::string> expect = {
-        " [KOV:TCT:V1.01 ]", "[Common]", "Decimal=0", "Start=0000/00/00 00:00:00.0", "End=0000/00/00 00:00:00.0",
-        "DisplayStart=0000/00/00 00:00:00.0", "DisplayEnd=0000/00/00 00:00:00.0", "", "[Signal]", "",
-        "[Comment]", "", "[Display]", "", "[Timing]"};
+        " [KOV:TCT:V1.01 ]", "[Common]", "Decimal=0", "Start=2001/02/03 04:05:06.0", "End=2001/02/03 04:05:07.0",
+        "DisplayStart=2001/02/03 04:05:06.0", "DisplayEnd=2001/02/03 04:05:07.0", "", "[Signal]", "0001=A 1", "",
+        "[Comment]", "", "[Display]", "", "[Timing]", "20010203 040506 0 0001 S 000001 0000"};
     EXPECT_EQ(chartLines(chartPath), expect);
     // Every line, the empty ones included, is scrambled as the shared routine does it
     // for its line number, and ends in CR LF.

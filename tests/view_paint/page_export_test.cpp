@@ -291,6 +291,11 @@ TEST(PageExport, MetafilePagesOfAChartFileOnDisk) {
     chart::ChartModel m = makeModel(0, 100);
     addSignal(m, 1, "SIG1");
     addEvent(m, 1, 10, 'S', 1);
+    // A page that cannot be created is a write error, whatever the writer calls it.
+    EXPECT_EQ(view::exportModel(m, (dir / "gone" / "x.tct").string(), req, w), view::kExportWriteError);
+    view::SvgPageWriter svg;
+    EXPECT_EQ(view::exportModel(m, (dir / "gone" / "x.tct").string(), req, svg), view::kExportWriteError);
+    EXPECT_TRUE(written.empty());
     EXPECT_EQ(view::exportModel(m, (dir / "x.tct").string(), req, w), 0);
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[1], (dir / "x-tct-002.wmf").string());

@@ -176,6 +176,11 @@ int decodeBmp(std::string_view f, Bitmap& out) {
 }
 
 int readBmp(const std::string& path, Bitmap& out) {
+    // The largest bitmap taken (32-bit pixels, headers and palette) bounds the file:
+    // a larger one is refused before it is read into memory.
+    const long long size = base::fileSize(path);
+    if (size < 0 || base::isDirectory(path)) return kBmpMissing;
+    if (static_cast<unsigned long long>(size) > kMaxPixels * 4 + (std::size_t(1) << 20)) return kBmpNotBitmap;
     std::string bytes;
     if (!base::readFile(path, bytes)) return kBmpMissing;
     return decodeBmp(bytes, out);

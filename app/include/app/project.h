@@ -43,6 +43,10 @@ struct Project {
 };
 
 constexpr int kMaxIncludePaths = 100;
+// A plain list of an older release holds at most this many bytes, in lines of at
+// most kMaxPlainListLine bytes; a larger file is not imported.
+constexpr std::size_t kMaxPlainListBytes = std::size_t(1) << 20;
+constexpr std::size_t kMaxPlainListLine = 1023;
 constexpr std::size_t kMaxIncludeText = 25855;
 
 // Default data folder: Users/<user>/Projects, or Projects in the installation folder.
@@ -50,9 +54,11 @@ std::string defaultDataDir(const std::string& installDir, const std::string& use
 
 // Reads a project file. 0 on success; -1 when it cannot be opened; -2 on a version
 // error (messages shown, `out` untouched). A plain list of an older release is
-// imported into a folder named after it inside the data folder and `path` is replaced
-// by the imported project's path; `imported` tells the caller to add it to the recent
-// list.
+// imported into a folder named after it inside the default data folder and `path` is
+// replaced by the imported project's path; `imported` tells the caller to add it to
+// the recent list. A file without header that is no list of files (binary bytes,
+// overlong lines, too large, or no line naming an existing file) is refused with a
+// message: -1, nothing written.
 int openProject(std::string& path, const std::string& defaultData, Project& out, bool* imported = nullptr);
 
 // Writes a project file: header, [Sources] (each line quoted), [IncludePath],

@@ -19,22 +19,26 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
+    // Opens a file for reading; a folder is refused.
     bool open(const std::string& path);
     void close();
     bool isOpen() const { return f_ != nullptr; }
-    // Next line without its line break; false at the end of the file.
+    // Lines longer than this are cut by next(line): no reader holds more of one line.
+    static constexpr std::size_t kMaxLineBytes = 1 << 20;
+
+    // Next line without its line break (cut to kMaxLineBytes, the rest dropped);
+    // false at the end of the file.
     bool next(std::string& line);
     // Like next(), but keeps at most `maxBytes` bytes of a longer line. With
-    // `splitLong` the rest of the line comes back as the following line(s), the way a
-    // fixed-size fgets buffer reads; without it the rest is dropped.
+    // `splitLong` the rest of the line comes back as the following line(s) of at most
+    // `maxBytes` bytes each, the way a fixed-size fgets buffer reads; without it the
+    // rest is skipped. Memory stays within `maxBytes` however long the line is.
     bool next(std::string& line, std::size_t maxBytes, bool splitLong);
     // True when the last line returned by next() was cut.
     bool lastWasCut() const { return cut_; }
 
 private:
     std::FILE* f_ = nullptr;
-    char* buf_ = nullptr;
-    std::size_t cap_ = 0;
     std::string pending_;
     bool cut_ = false;
 };
@@ -53,16 +57,20 @@ public:
     bool open(const std::string& path);
     void close();
     // Next line without its line break and cut to at most `maxBytes` bytes (the rest
-    // of a longer line is dropped); false at the end of the file.
+    // of a longer line is skipped without being held); false at the end of the file.
     bool next(std::string_view& line, std::size_t maxBytes);
+    // Bytes the reader holds for its buffers.
+    std::size_t heldBytes() const { return buf_.capacity() + long_.capacity(); }
 
 private:
     bool fill();
+    bool skipLong(std::string_view& line, std::size_t maxBytes);
     int fd_ = -1;
     std::size_t block_;
     std::vector<char> buf_;
     std::size_t begin_ = 0, end_ = 0;
     bool eof_ = false;
+    std::string long_;  // the kept part of a line that was cut
 };
 
 // Reads a whole file into `out`. False when it cannot be opened or read.
@@ -104,6 +112,8 @@ bool fileExists(const std::string& path);
 bool isDirectory(const std::string& path);
 // Creates a folder and its missing parents; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
+// Size in bytes, or -1 when the file is missing.
+long long fileSize(const std::string& path);
 // Modification time in nanoseconds since the epoch, or -1 when the file is missing.
 long long fileTimeNs(const std::string& path);
 bool removeFile(const std::string& path);

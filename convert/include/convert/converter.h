@@ -24,6 +24,8 @@ inline constexpr int kConvertUsage = 11;         // no arguments, bad usage or i
 // The log exceeds what a chart can hold (text pool, signal count) or holds a
 // character the chart's code cannot store; nothing was written. reason() says why.
 inline constexpr int kConvertLimit = 12;
+// The log holds no event line; nothing was written.
+inline constexpr int kConvertNoEvents = 13;
 
 // The identifier the caller passes as the first element of the argument vector.
 inline constexpr const char* kConverterId = "tq4102";
@@ -54,7 +56,7 @@ public:
     // word not beginning with "-" is the input log (the last one counts); "-o"
     // followed directly by a path names the chart file (without it the chart goes
     // beside the log with the extension .tct); anything else beginning with "-" is
-    // a usage error. Returns 0, 10, 11 or 12.
+    // a usage error. Returns 0, 10, 11, 12 or 13.
     int run(int argc, const char* const* argv);
     // The same with the two paths given.
     int convert(const std::string& input, const std::string& output);

@@ -11,7 +11,8 @@ enum ExportResult : int {
     kExportNotFound = 4,
     kExportOpenError = 5,
     kExportCancelled = 20,
-    kExportReadError = -1,   // also: a page file that cannot be opened for writing
+    kExportReadError = -1,   // page writers: a page file that cannot be created (the export
+                             // reports it as kExportWriteError)
     kExportCloseError = -2,
     kExportNoMemory = -3,
     kExportWriteError = -4,

@@ -273,7 +273,10 @@ struct PageLoop {
         std::snprintf(suffix, sizeof suffix, "-tct-%03d", written + 1);
         const PageContext ctx{palette, req.params.outputColourMode == 1, painter.imageDrawn()};
         std::string path;
-        const int rc = writer.writePage(*c, stem + suffix, ctx, path);
+        int rc = writer.writePage(*c, stem + suffix, ctx, path);
+        // The writers give -1 for a page file they cannot create: that is a write
+        // error, not a read error of the chart.
+        if (rc == kExportReadError) rc = kExportWriteError;
         if (rc != 0) return rc;
         ++written;
         if (req.written) req.written(path);
