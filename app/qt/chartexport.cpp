@@ -214,6 +214,18 @@ public:
 
 }  // namespace
 
+std::unique_ptr<QGuiApplication> startHeadlessPages(char* argv0) {
+    // Pages are drawn with Qt's raster engine; no window system is needed.
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int qargc = 1;
+    static char* qargv[] = {argv0, nullptr};
+    std::unique_ptr<QGuiApplication> qapp;
+    if (!QCoreApplication::instance()) qapp = std::make_unique<QGuiApplication>(qargc, qargv);
+    viewqt::installFontSubstitutions();
+    return qapp;
+}
+
 int exportCommand(int argc, char** argv) {
     ExportFormat format = ExportFormat::Gif;
     bool formatGiven = false;
@@ -273,14 +285,7 @@ int exportCommand(int argc, char** argv) {
         return 2;
     }
 
-    // Pages are rendered with Qt's raster engine; no window system is needed.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int qargc = 1;
-    static char* qargv[] = {argv[0], nullptr};
-    std::unique_ptr<QGuiApplication> qapp;
-    if (!QCoreApplication::instance()) qapp = std::make_unique<QGuiApplication>(qargc, qargv);
-    viewqt::installFontSubstitutions();
+    const std::unique_ptr<QGuiApplication> qapp = startHeadlessPages(argv[0]);
 
     ExportConsole console;
     console.setQuiet(true);

@@ -2,6 +2,9 @@
 // page files in each format, and the headless "export" subcommand.
 #pragma once
 
+#include <QGuiApplication>
+#include <memory>
+
 #include "app/params.h"
 #include "view/chart_params.h"
 #include "view/page_export.h"
@@ -46,6 +49,11 @@ int runOutputCommand(const std::string& projectPath, const std::string& dataFold
 
 // Installs the handlers of the frame commands 36868 and 36869 (dialog, then output).
 void registerChartExport(MainFrame& frame);
+
+// The application object of a command-line run that draws pages (export, HTML and
+// Word output): created unless one exists, on the offscreen platform when there is no
+// display, with the font substitutions in place. Null when one existed already.
+std::unique_ptr<QGuiApplication> startHeadlessPages(char* argv0);
 
 // chronava export --gif|--wmf|--png|--svg PROJECT [options]
 int exportCommand(int argc, char** argv);

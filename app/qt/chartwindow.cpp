@@ -1,5 +1,7 @@
 #include "chartwindow.h"
 
+#include "panmark.h"
+
 #include "app/generation.h"
 
 #include <QAction>
@@ -241,28 +243,7 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
     });
     connect(hbar_, &QScrollBar::sliderReleased, this, [this] { showPosition(); });
     // The origin mark: where the pan started, drawn while the mode lasts.
-    originMark_ = new QLabel(this);
-    originMark_->setObjectName("panOrigin");
-    {
-        const int n = view::PanMode::kOriginSize;
-        QPixmap pm(n, n);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setPen(QColor(64, 64, 64));
-        p.setBrush(QColor(255, 255, 255, 200));
-        p.drawEllipse(1, 1, n - 3, n - 3);
-        p.setBrush(QColor(64, 64, 64));
-        const int c = n / 2;
-        p.drawPolygon(QPolygon({QPoint(c, 4), QPoint(c - 3, 8), QPoint(c + 3, 8)}));
-        p.drawPolygon(QPolygon({QPoint(c, n - 5), QPoint(c - 3, n - 9), QPoint(c + 3, n - 9)}));
-        p.drawPolygon(QPolygon({QPoint(4, c), QPoint(8, c - 3), QPoint(8, c + 3)}));
-        p.drawPolygon(QPolygon({QPoint(n - 5, c), QPoint(n - 9, c - 3), QPoint(n - 9, c + 3)}));
-        p.drawEllipse(c - 2, c - 2, 4, 4);
-        originMark_->setPixmap(pm);
-    }
-    originMark_->resize(view::PanMode::kOriginSize, view::PanMode::kOriginSize);
-    originMark_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    originMark_->hide();
+    originMark_ = appqt::newPanOriginMark(this, "panOrigin");
     panTimer_.setInterval(view::PanMode::kTimerMs);
     connect(&panTimer_, &QTimer::timeout, this, [this] { panTick(); });
 }

@@ -349,14 +349,7 @@ int htmlCommand(int argc, char** argv) {
         return 2;
     }
 
-    // Pages are drawn with Qt's raster engine; no window system is needed.
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int qargc = 1;
-    static char* qargv[] = {argv[0], nullptr};
-    std::unique_ptr<QGuiApplication> qapp;
-    if (!QCoreApplication::instance()) qapp = std::make_unique<QGuiApplication>(qargc, qargv);
-    viewqt::installFontSubstitutions();
+    const std::unique_ptr<QGuiApplication> qapp = startHeadlessPages(argv[0]);
 
     HtmlConsole console;
     base::ScopedServices installed(console);

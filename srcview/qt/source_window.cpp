@@ -36,6 +36,7 @@
 #include "chartsupport.h"
 #include "helpwindow.h"
 #include "mainframe.h"
+#include "panmark.h"
 
 namespace srcviewqt {
 
@@ -164,28 +165,7 @@ TextPane::TextPane(SourceWindow& win, QWidget* parent) : QWidget(parent), win_(w
             b->setSliderPosition(vertical ? win_.view().top() : win_.view().column());
         });
     }
-    origin_ = new QLabel(this);
-    origin_->setObjectName("RVQIntelliMouse");
-    {
-        const int n = view::PanMode::kOriginSize;
-        QPixmap pm(n, n);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setPen(QColor(64, 64, 64));
-        p.setBrush(QColor(255, 255, 255, 200));
-        p.drawEllipse(1, 1, n - 3, n - 3);
-        p.setBrush(QColor(64, 64, 64));
-        const int c = n / 2;
-        p.drawPolygon(QPolygon({QPoint(c, 4), QPoint(c - 3, 8), QPoint(c + 3, 8)}));
-        p.drawPolygon(QPolygon({QPoint(c, n - 5), QPoint(c - 3, n - 9), QPoint(c + 3, n - 9)}));
-        p.drawPolygon(QPolygon({QPoint(4, c), QPoint(8, c - 3), QPoint(8, c + 3)}));
-        p.drawPolygon(QPolygon({QPoint(n - 5, c), QPoint(n - 9, c - 3), QPoint(n - 9, c + 3)}));
-        p.drawEllipse(c - 2, c - 2, 4, 4);
-        origin_->setPixmap(pm);
-    }
-    origin_->resize(view::PanMode::kOriginSize, view::PanMode::kOriginSize);
-    origin_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    origin_->hide();
+    origin_ = appqt::newPanOriginMark(this, "RVQIntelliMouse");
     panTimer_.setInterval(view::PanMode::kTimerMs);
     connect(&panTimer_, &QTimer::timeout, this, [this] { panTick(); });
 }
