@@ -1,4 +1,5 @@
-// Scratch folders and small file helpers for the application core tests.
+// Scratch folders and small file helpers for the application core tests (the output,
+// publishing and source view tests use them too).
 #pragma once
 
 #include <cstdlib>
@@ -21,6 +22,12 @@ public:
     }
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    // Writes `bytes` to the file `name` in the folder; its path.
+    std::string put(const std::string& name, const std::string& bytes) const {
+        std::string p = *this / name;
+        base::writeFileAtomic(p, bytes);
+        return p;
+    }
 
 private:
     std::string path_;

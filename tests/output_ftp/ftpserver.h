@@ -15,26 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "../app/testutil.h"
+
 extern char** environ;
 
 namespace ftptest {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/chronava-ftp-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using TempDir = apptest::TempDir;
 
 // The server process. `mode` is "plain", "tls" or "stall" (see ftpserver.py).
 class FtpServer {

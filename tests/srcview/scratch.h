@@ -11,29 +11,11 @@
 #include "base/files.h"
 #include "base/services.h"
 #include "srcview/source_list.h"
+#include "../app/testutil.h"
 
 namespace srctest {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/chronava-src-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::string put(const std::string& name, const std::string& bytes) const {
-        std::string p = *this / name;
-        base::writeFileAtomic(p, bytes);
-        return p;
-    }
-
-private:
-    std::string path_;
-};
+using TempDir = apptest::TempDir;
 
 // `count` lines "line N" (1-based), each ended by a line feed.
 inline std::string numberedLines(int count) {
