@@ -1,6 +1,7 @@
-// The pan mode's origin mark.
+// The pan mode's origin mark and cursors.
 #include "panmark.h"
 
+#include <QCursor>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
@@ -33,6 +34,36 @@ QLabel* newPanOriginMark(QWidget* parent, const char* objectName) {
     mark->setAttribute(Qt::WA_TransparentForMouseEvents);
     mark->hide();
     return mark;
+}
+
+QCursor panCursor(view::PanCursor which) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::white);
+    p.setBrush(Qt::black);
+    auto arrow = [&](int dir) {  // 0 up, 1 down, 2 left, 3 right
+        QPolygon t;
+        switch (dir) {
+        case 0: t << QPoint(16, 2) << QPoint(10, 10) << QPoint(22, 10); break;
+        case 1: t << QPoint(16, 30) << QPoint(10, 22) << QPoint(22, 22); break;
+        case 2: t << QPoint(2, 16) << QPoint(10, 10) << QPoint(10, 22); break;
+        default: t << QPoint(30, 16) << QPoint(22, 10) << QPoint(22, 22); break;
+        }
+        p.drawPolygon(t);
+    };
+    switch (which) {
+    case view::PanCursor::All:
+        for (int d = 0; d < 4; ++d) arrow(d);
+        p.drawEllipse(13, 13, 6, 6);
+        break;
+    case view::PanCursor::Up: arrow(0); break;
+    case view::PanCursor::Down: arrow(1); break;
+    case view::PanCursor::Left: arrow(2); break;
+    case view::PanCursor::Right: arrow(3); break;
+    }
+    return QCursor(pm, 16, 16);
 }
 
 }  // namespace appqt

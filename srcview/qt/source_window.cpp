@@ -93,36 +93,6 @@ QIcon toolIcon(int command) {
     return QIcon(pm);
 }
 
-// The pan mode's cursors: four arrows round a dot at rest, one arrow while moving.
-QCursor panCursor(view::PanCursor which) {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(Qt::white);
-    p.setBrush(Qt::black);
-    auto arrow = [&](int dir) {
-        QPolygon t;
-        switch (dir) {
-        case 0: t << QPoint(16, 2) << QPoint(10, 10) << QPoint(22, 10); break;
-        case 1: t << QPoint(16, 30) << QPoint(10, 22) << QPoint(22, 22); break;
-        case 2: t << QPoint(2, 16) << QPoint(10, 10) << QPoint(10, 22); break;
-        default: t << QPoint(30, 16) << QPoint(22, 10) << QPoint(22, 22); break;
-        }
-        p.drawPolygon(t);
-    };
-    switch (which) {
-    case view::PanCursor::All:
-        for (int d = 0; d < 4; ++d) arrow(d);
-        p.drawEllipse(13, 13, 6, 6);
-        break;
-    case view::PanCursor::Up: arrow(0); break;
-    case view::PanCursor::Down: arrow(1); break;
-    case view::PanCursor::Left: arrow(2); break;
-    case view::PanCursor::Right: arrow(3); break;
-    }
-    return QCursor(pm, 16, 16);
-}
-
 // The scroll code of a scroll bar action (-1 for actions that move nothing).
 int scrollCode(int action) {
     switch (action) {
@@ -207,7 +177,7 @@ void TextPane::mousePressEvent(QMouseEvent* e) {
         int gx = g.x(), gy = g.y();
         if (pan_.start(gx, gy, e->modifiers() & Qt::ControlModifier)) {
             QCursor::setPos(gx, gy);
-            setCursor(panCursor(view::PanCursor::All));
+            setCursor(appqt::panCursor(view::PanCursor::All));
             const int half = view::PanMode::kOriginSize / 2;
             origin_->move(mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
             origin_->show();
@@ -292,7 +262,7 @@ void TextPane::panTick() {
     view::PanStep s = pan_.tick(g.x(), g.y());
     if (s.cursor != shownCursor_) {
         shownCursor_ = s.cursor;
-        setCursor(panCursor(s.cursor));
+        setCursor(appqt::panCursor(s.cursor));
     }
     const int code = s.forward ? srcview::kLineDown : srcview::kLineUp;
     for (int i = 0; i < s.lines; ++i) {
