@@ -8,6 +8,7 @@
 #include "chartexport.h"
 #include "chartsupport.h"
 #include "mainframe.h"
+#include "outputdialog.h"
 #include "view/page_export.h"
 #include "view/qt/painter_canvas.h"
 #include "view/results.h"
@@ -129,22 +130,9 @@ HtmlOutputDialog::HtmlOutputDialog(MainFrame& frame) : HelpDialog(&frame, kHtmlO
     }
     // Three rows; the list needs no more room than that.
     list_->setMaximumHeight(list_->fontMetrics().height() * 5 + 2 * list_->frameWidth());
-    auto* all = new QPushButton("全てを選択(&A)", box);
-    all->setObjectName("selectAll");
-    auto* none = new QPushButton("選択を解除(&T)", box);
-    none->setObjectName("clearAll");
-    auto setAll = [this](Qt::CheckState st) {
+    layOutTargetList(box, list_, [this](Qt::CheckState st) {
         for (int i = 0; i < list_->count(); ++i) list_->item(i)->setCheckState(st);
-    };
-    connect(all, &QPushButton::clicked, this, [setAll] { setAll(Qt::Checked); });
-    connect(none, &QPushButton::clicked, this, [setAll] { setAll(Qt::Unchecked); });
-    auto* side = new QVBoxLayout;
-    side->addWidget(all);
-    side->addWidget(none);
-    side->addStretch(1);
-    auto* inner = new QHBoxLayout(box);
-    inner->addWidget(list_, 1);
-    inner->addLayout(side);
+    });
 
     output::PublishSettings ps;
     output::readPublishSettings(output::publishSettingsPath(params.path()), ps);

@@ -17,6 +17,22 @@ constexpr int kKindCount = 18;
 constexpr int kChartTreeImage = 10;
 }  // namespace
 
+void layOutTargetList(QGroupBox* box, QWidget* list, std::function<void(Qt::CheckState)> setAll) {
+    auto* all = new QPushButton("全てを選択(&A)", box);
+    all->setObjectName("selectAll");
+    auto* none = new QPushButton("選択を解除(&T)", box);
+    none->setObjectName("clearAll");
+    QObject::connect(all, &QPushButton::clicked, box, [setAll] { setAll(Qt::Checked); });
+    QObject::connect(none, &QPushButton::clicked, box, [setAll] { setAll(Qt::Unchecked); });
+    auto* side = new QVBoxLayout;
+    side->addWidget(all);
+    side->addWidget(none);
+    side->addStretch(1);
+    auto* inner = new QHBoxLayout(box);
+    inner->addWidget(list, 1);
+    inner->addLayout(side);
+}
+
 OutputTargetDialog::OutputTargetDialog(MainFrame& frame, bool metafile)
     : HelpDialog(&frame, metafile ? 816 : 818), metafile_(metafile) {
     setObjectName(metafile ? "OUTMTFDLG" : "OUTGIFDLG");
@@ -33,23 +49,9 @@ OutputTargetDialog::OutputTargetDialog(MainFrame& frame, bool metafile)
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, chartTicked(frame.core().params().record(), metafile) ? Qt::Checked : Qt::Unchecked);
 
-    auto* all = new QPushButton("全てを選択(&A)", box);
-    all->setObjectName("selectAll");
-    auto* none = new QPushButton("選択を解除(&T)", box);
-    none->setObjectName("clearAll");
-    auto setAll = [this](Qt::CheckState s) {
+    layOutTargetList(box, list_, [this](Qt::CheckState s) {
         for (int i = 0; i < list_->topLevelItemCount(); ++i) list_->topLevelItem(i)->setCheckState(0, s);
-    };
-    connect(all, &QPushButton::clicked, this, [setAll] { setAll(Qt::Checked); });
-    connect(none, &QPushButton::clicked, this, [setAll] { setAll(Qt::Unchecked); });
-
-    auto* side = new QVBoxLayout;
-    side->addWidget(all);
-    side->addWidget(none);
-    side->addStretch(1);
-    auto* inner = new QHBoxLayout(box);
-    inner->addWidget(list_, 1);
-    inner->addLayout(side);
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText("キャンセル");

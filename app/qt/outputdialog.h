@@ -2,12 +2,19 @@
 // kinds offered for output, each with a check box.
 #pragma once
 
+#include <functional>
+
 #include "app/params.h"
 #include "helpdialog.h"
 
+class QGroupBox;
 class QTreeWidget;
 
 namespace appqt {
+
+// Lays out a target list in its group box with the buttons "全てを選択(&A)" and
+// "選択を解除(&T)" beside it; the buttons tick or untick every entry through setAll.
+void layOutTargetList(QGroupBox* box, QWidget* list, std::function<void(Qt::CheckState)> setAll);
 
 class OutputTargetDialog : public HelpDialog {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "chartsupport.h"
 #include "icons.h"
 #include "mainframe.h"
+#include "outputdialog.h"
 
 #include "app/catalogue.h"
 #include "app/project.h"
@@ -89,22 +90,9 @@ WordOutputDialog::WordOutputDialog(MainFrame& frame) : HelpDialog(&frame, 822) {
             item->setCheckState(0, output::targetOrder(targets[kind]) ? Qt::Checked : Qt::Unchecked);
         }
     }
-    auto* all = new QPushButton("全てを選択(&A)", box);
-    all->setObjectName("selectAll");
-    auto* none = new QPushButton("選択を解除(&T)", box);
-    none->setObjectName("clearAll");
-    auto setAll = [this](Qt::CheckState s) {
+    layOutTargetList(box, list_, [this](Qt::CheckState s) {
         for (int i = 0; i < list_->topLevelItemCount(); ++i) list_->topLevelItem(i)->setCheckState(0, s);
-    };
-    connect(all, &QPushButton::clicked, this, [setAll] { setAll(Qt::Checked); });
-    connect(none, &QPushButton::clicked, this, [setAll] { setAll(Qt::Unchecked); });
-    auto* side = new QVBoxLayout;
-    side->addWidget(all);
-    side->addWidget(none);
-    side->addStretch(1);
-    auto* inner = new QHBoxLayout(box);
-    inner->addWidget(list_, 1);
-    inner->addLayout(side);
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText("キャンセル");
