@@ -1,0 +1,32 @@
+// wirefold's formatter over tcpdump text of either layout, read through its bounded
+// line input. The first byte picks the settings: bit 0 Japan time, bits 1-2 the
+// payload limit (80, a negative one, 1 or the largest the command line takes).
+#include "wirefold/formatter.h"
+#include "wirefold/io.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    wirefold::Settings s;
+    s.jst = data[0] & 1;
+    static const long long limits[] = {80, INT_MIN, 1, INT_MAX};
+    s.limit = limits[(data[0] >> 1) & 3];
+    std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    std::FILE* in = fmemopen(text.data(), text.size(), "rb");
+    if (!in) return 0;
+    std::string out;
+    wirefold::LineInput lines(in, wirefold::kMaxLineBytes);
+    wirefold::Formatter formatter(s, out);
+    std::string_view line;
+    while (lines.next(line)) {
+        formatter.line(line);
+        if (out.size() > (1u << 20)) out.clear();
+    }
+    formatter.finish();
+    std::fclose(in);
+    return 0;
+}
