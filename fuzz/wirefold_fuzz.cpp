@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
@@ -15,8 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.jst = data[0] & 1;
     static const long long limits[] = {80, INT_MIN, 1, INT_MAX};
     s.limit = limits[(data[0] >> 1) & 3];
-    std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    std::FILE* in = fmemopen(text.data(), text.size(), "rb");
+    // The line input reads the descriptor itself, so the text goes into a memory file.
+    static const int fd = memfd_create("wirefold_fuzz", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data + 1, size - 1, 0) != static_cast<ssize_t>(size - 1) ||
+        lseek(fd, 0, SEEK_SET) != 0)
+        return 0;
+    std::FILE* in = fdopen(dup(fd), "rb");
     if (!in) return 0;
     std::string out;
     wirefold::LineInput lines(in, wirefold::kMaxLineBytes);
