@@ -22,8 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data + 1, size - 1, 0) != static_cast<ssize_t>(size - 1) ||
         lseek(fd, 0, SEEK_SET) != 0)
         return 0;
-    std::FILE* in = fdopen(dup(fd), "rb");
-    if (!in) return 0;
+    const int copy = dup(fd);
+    std::FILE* in = copy < 0 ? nullptr : fdopen(copy, "rb");
+    if (!in) {
+        if (copy >= 0) close(copy);
+        return 0;
+    }
     std::string out;
     wirefold::LineInput lines(in, wirefold::kMaxLineBytes);
     wirefold::Formatter formatter(s, out);
