@@ -10,6 +10,7 @@
 #include "docbuild/definition.h"
 #include "docbuild/package.h"
 #include "docbuild/pictures.h"
+#include "docbuild/stock.h"
 #include "fixture.h"
 
 namespace {
@@ -163,3 +164,35 @@ TEST_F(ReaderTest, ContainerRoundTripsAndRefusesWhatIsNoArchive) {
 }
 
 }  // namespace
+
+// A template whose page size and margins are absurd (a damaged or hostile file) still
+// gives a text area between one inch and the largest page, without overflowing.
+TEST(TemplatePage, AbsurdPageSizesAndMarginsGiveABoundedTextArea) {
+    const std::string dir = docbuild_test::makeTempDir();
+    const std::string stock = dir + "/stock.docx";
+    ASSERT_TRUE(docbuild::writeStockDocument(stock, "<w:p/>", false));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"w:w=\"9223372036854775807\" w:h=\"-9223372036854775808\"", "w:left=\"-1\" w:right=\"0\""},
+        {"w:w=\"2147483647\" w:h=\"2147483647\"", "w:left=\"-9223372036854775808\" w:top=\"-9223372036854775808\""},
+        {"w:w=\"x\" w:h=\"\"", "w:left=\"99999999999999999999\" w:right=\"-99999999999999999999\""},
+    };
+    for (const auto& [size, margins] : cases) {
+        docbuild::Package pkg;
+        ASSERT_EQ(pkg.load(stock), docbuild::PackageError::None);
+        std::string xml = *pkg.part("word/document.xml");
+        const std::size_t sz = xml.find("<w:pgSz "), mar = xml.find("<w:pgMar ");
+        ASSERT_NE(sz, std::string::npos);
+        ASSERT_NE(mar, std::string::npos);
+        xml.replace(mar, xml.find("/>", mar) - mar, "<w:pgMar " + margins);
+        xml.replace(sz, xml.find("/>", sz) - sz, "<w:pgSz " + size);
+        pkg.setPart("word/document.xml", xml);
+        const std::string path = dir + "/absurd.docx";
+        ASSERT_EQ(pkg.save(path), docbuild::PackageError::None);
+        docbuild::DocumentBody body;
+        ASSERT_EQ(body.loadTemplate(path), "") << size << " " << margins;
+        EXPECT_GE(body.textWidth(), 1440 * docbuild::kEmuPerTwip) << size << " " << margins;
+        EXPECT_GE(body.textHeight(), 1440 * docbuild::kEmuPerTwip) << size << " " << margins;
+        EXPECT_LE(body.textWidth(), (std::int64_t{3} << 24) * docbuild::kEmuPerTwip) << size << " " << margins;
+        EXPECT_LE(body.textHeight(), (std::int64_t{3} << 24) * docbuild::kEmuPerTwip) << size << " " << margins;
+    }
+}

@@ -45,12 +45,17 @@ std::string toXml(const pugi::xml_document& doc) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" + out.str();
 }
 
+// A number attribute of a template or form; the fallback when it is missing or no
+// number. Values are kept within ±kAttrLimit (far beyond any page size in twips or any
+// outline level), so a damaged file cannot make the page arithmetic overflow.
+constexpr long kAttrLimit = 1L << 24;
 long attrLong(pugi::xml_node n, const char* name, long fallback) {
     pugi::xml_attribute a = n.attribute(name);
     if (!a) return fallback;
     char* end = nullptr;
     long v = std::strtol(a.value(), &end, 10);
-    return end && end != a.value() ? v : fallback;
+    if (!end || end == a.value()) return fallback;
+    return std::clamp(v, -kAttrLimit, kAttrLimit);
 }
 
 bool isOn(pugi::xml_node n) {
