@@ -13,7 +13,7 @@ shift
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(convert_fuzz chart_fuzz project_fuzz css_fuzz params_fuzz users_fuzz bmp_fuzz definition_fuzz
-           generator_fuzz publish_fuzz package_fuzz docbuild_fuzz wirefold_fuzz read_fuzz)
+           generator_fuzz publish_fuzz package_fuzz docbuild_fuzz template_fuzz wirefold_fuzz read_fuzz)
 fi
 export LSAN_OPTIONS=suppressions=$top/tests/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

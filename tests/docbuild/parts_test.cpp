@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <set>
+
 #include "base/files.h"
 #include "base/text.h"
 #include "chart/scramble.h"
@@ -195,4 +197,60 @@ TEST(TemplatePage, AbsurdPageSizesAndMarginsGiveABoundedTextArea) {
         EXPECT_LE(body.textWidth(), (std::int64_t{3} << 24) * docbuild::kEmuPerTwip) << size << " " << margins;
         EXPECT_LE(body.textHeight(), (std::int64_t{3} << 24) * docbuild::kEmuPerTwip) << size << " " << margins;
     }
+}
+
+// Relationship numbers of a template at the end of the integer range must not make the
+// builder's own numbering overflow or collide, and a form's picture named with folders
+// or odd characters lands under a plain name in the document's media folder.
+TEST(TemplatePage, HugeRelationshipIdsAndOddPictureNamesStayHarmless) {
+    const std::string dir = docbuild_test::makeTempDir();
+    const std::string stock = dir + "/stock.docx";
+    ASSERT_TRUE(docbuild::writeStockDocument(stock, "<w:p/>", false));
+    docbuild::Package templ;
+    ASSERT_EQ(templ.load(stock), docbuild::PackageError::None);
+    std::string rels = *templ.part("word/_rels/document.xml.rels");
+    const std::string huge = "<Relationship Id=\"rId2147483647\" Type=\"x\" Target=\"a.xml\"/>"
+                             "<Relationship Id=\"rId99999999999999999999\" Type=\"x\" Target=\"b.xml\"/>"
+                             "<Relationship Id=\"rId40\" Type=\"x\" Target=\"c.xml\"/>";
+    rels.insert(rels.rfind("</Relationships>"), huge);
+    templ.setPart("word/_rels/document.xml.rels", rels);
+    ASSERT_EQ(templ.save(dir + "/templ.docx"), docbuild::PackageError::None);
+
+    const std::string image = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
+    docbuild::Package form;
+    form.setPart("word/document.xml",
+                 "<w:document xmlns:w=\"w\" xmlns:r=\"r\"><w:body>"
+                 "<w:p><w:r><w:drawing><a:blip xmlns:a=\"a\" r:embed=\"rId1\"/></w:drawing></w:r></w:p>"
+                 "<w:p><w:r><w:drawing><a:blip xmlns:a=\"a\" r:embed=\"rId2\"/></w:drawing></w:r></w:p>"
+                 "</w:body></w:document>");
+    form.setPart("word/_rels/document.xml.rels",
+                 "<Relationships><Relationship Id=\"rId1\" Type=\"" + image + "\" Target=\"media/x.png/../../../evil\"/>"
+                 "<Relationship Id=\"rId2\" Type=\"" + image + "\" Target=\"media/logo.PNG\"/></Relationships>");
+    form.setPart("word/media/x.png/../../../evil", "bytes one");
+    form.setPart("word/media/logo.PNG", "bytes two");
+    ASSERT_EQ(form.save(dir + "/form.docx"), docbuild::PackageError::None);
+
+    docbuild::DocumentBody body;
+    ASSERT_EQ(body.loadTemplate(dir + "/templ.docx"), "");
+    ASSERT_EQ(body.appendForm(dir + "/form.docx", {}, {}, false), "");
+    ASSERT_EQ(body.save(dir + "/out.docx"), "");
+    docbuild::Package out;
+    ASSERT_EQ(out.load(dir + "/out.docx"), docbuild::PackageError::None);
+    std::vector<std::string> media;
+    for (const auto& [name, bytes] : out.parts())
+        if (name.compare(0, 11, "word/media/") == 0) media.push_back(name);
+    ASSERT_EQ(media.size(), 2u);
+    for (const std::string& name : media)
+        EXPECT_EQ(name.find('/', 11), std::string::npos) << name;
+    pugi::xml_document r;
+    const std::string* outRels = out.part("word/_rels/document.xml.rels");
+    ASSERT_TRUE(outRels && r.load_string(outRels->c_str()));
+    std::set<std::string> ids;
+    for (pugi::xml_node n : r.child("Relationships").children("Relationship"))
+        EXPECT_TRUE(ids.insert(n.attribute("Id").value()).second) << "duplicate " << n.attribute("Id").value();
+    EXPECT_TRUE(ids.count("rId41")) << "new relationships follow the largest usable number";
+    const std::string* types = out.part("[Content_Types].xml");
+    ASSERT_TRUE(types);
+    EXPECT_NE(types->find("Extension=\"bin\""), std::string::npos);
+    EXPECT_NE(types->find("Extension=\"PNG\""), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -27,6 +28,8 @@ constexpr const char* kContentsMark = "chronava-contents";
 constexpr const char* kPictureMark = "\xEE\x80\x80";
 // Share of the text height a picture may take, leaving room for a heading above it.
 constexpr std::int64_t kPictureHeightPercent = 82;
+// Relationship numbers of a template the builder counts on from.
+constexpr long long kRelIdLimit = 1LL << 30;
 
 constexpr unsigned kParseFlags = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
@@ -119,6 +122,17 @@ const std::string* partFor(const Package& pkg, const std::string& target) {
     return pkg.part("word/" + target);
 }
 
+// The extension a picture of a form keeps in the document: its own when it is a plain
+// one (a dot and up to five letters or digits), else ".bin", so a form's target name
+// cannot put folders or odd characters into the names of the document's parts.
+std::string pictureExtension(const std::string& target) {
+    std::size_t dot = target.find_last_of('.');
+    if (dot == std::string::npos || target.size() - dot < 2 || target.size() - dot > 6) return ".bin";
+    for (std::size_t i = dot + 1; i < target.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(target[i]))) return ".bin";
+    return target.substr(dot);
+}
+
 bool isTagChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 }  // namespace
@@ -209,8 +223,13 @@ std::string DocumentBody::loadTemplate(const std::string& path) {
             "http://schemas.openxmlformats.org/package/2006/relationships";
     }
     for (pugi::xml_node r : rels_->child("Relationships").children("Relationship")) {
+        // New relationships are numbered after the template's own. A number too large
+        // for the counter to ever reach cannot collide with a new one and is passed over.
         std::string id = r.attribute("Id").value();
-        if (id.size() > 3 && id.compare(0, 3, "rId") == 0) nextRel_ = std::max(nextRel_, std::atoi(id.c_str() + 3) + 1);
+        if (id.size() > 3 && id.compare(0, 3, "rId") == 0) {
+            long long n = std::strtoll(id.c_str() + 3, nullptr, 10);
+            if (n > 0 && n < kRelIdLimit) nextRel_ = std::max(nextRel_, static_cast<int>(n) + 1);
+        }
     }
     // Styles with an outline level make headings, as do the built-in "heading N" names.
     if (const std::string* styles = pkg_.part("word/styles.xml")) {
@@ -307,8 +326,7 @@ std::string DocumentBody::appendForm(const std::string& formPath, const TagValue
                 std::string type = rel.attribute("Type").value(), target = rel.attribute("Target").value();
                 if (type == kImageRel && std::strcmp(rel.attribute("TargetMode").value(), "External") != 0) {
                     if (const std::string* bytes = partFor(form.pkg, target)) {
-                        std::string ext = target.substr(target.find_last_of('.') == std::string::npos ? target.size()
-                                                                                                       : target.find_last_of('.'));
+                        std::string ext = pictureExtension(target);
                         std::string media = "media/form" + std::to_string(nextMedia_++) + ext;
                         pkg_.setPart("word/" + media, *bytes);
                         mapped = "rId" + std::to_string(nextRel_++);
