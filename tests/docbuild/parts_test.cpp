@@ -2,6 +2,7 @@
 // the definition file and figure list, metafile sizes, the container.
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
+#include <zip.h>
 
 #include <set>
 
@@ -163,6 +164,51 @@ TEST_F(ReaderTest, ContainerRoundTripsAndRefusesWhatIsNoArchive) {
     EXPECT_NE(q.load(dir + "/cut.docx"), docbuild::PackageError::None);
     // A write into a missing folder fails without leaving anything behind.
     EXPECT_EQ(p.save(dir + "/no/such.docx"), docbuild::PackageError::Write);
+}
+
+// Archives past the limits are refused before their parts are held: more entries than a
+// package may have, a part that inflates beyond its limit, and a part whose bytes do
+// not match their checksum.
+TEST_F(ReaderTest, ContainerRefusesCrowdedInflatingAndDamagedArchives) {
+    auto archive = [&](const std::string& name, auto fill) {
+        int err = 0;
+        zip_t* z = zip_open((dir + "/" + name).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+        EXPECT_NE(z, nullptr);
+        fill(z);
+        EXPECT_EQ(zip_close(z), 0);
+        return dir + "/" + name;
+    };
+    auto add = [](zip_t* z, const std::string& name, const std::string& bytes, bool store) {
+        zip_source_t* src = zip_source_buffer(z, bytes.data(), bytes.size(), 0);
+        zip_int64_t i = zip_file_add(z, name.c_str(), src, 0);
+        ASSERT_GE(i, 0);
+        if (store) zip_set_file_compression(z, static_cast<zip_uint64_t>(i), ZIP_CM_STORE, 0);
+    };
+    docbuild::Package q;
+    const std::string empty;
+    EXPECT_EQ(q.load(archive("full.docx", [&](zip_t* z) {
+                  for (std::size_t i = 0; i < docbuild::kMaxParts; ++i) add(z, std::to_string(i) + ".xml", empty, true);
+              })),
+              docbuild::PackageError::None);
+    EXPECT_EQ(q.parts().size(), docbuild::kMaxParts);
+    EXPECT_EQ(q.load(archive("crowded.docx", [&](zip_t* z) {
+                  for (std::size_t i = 0; i <= docbuild::kMaxParts; ++i) add(z, std::to_string(i) + ".xml", empty, true);
+              })),
+              docbuild::PackageError::TooLarge);
+    EXPECT_TRUE(q.parts().empty());
+
+    const std::string zeros(docbuild::kMaxPartBytes + 1, '\0');
+    const std::string bomb = archive("bomb.docx", [&](zip_t* z) { add(z, "word/document.xml", zeros, false); });
+    EXPECT_LT(base::fileSize(bomb), 1 << 20);
+    EXPECT_EQ(q.load(bomb), docbuild::PackageError::TooLarge);
+
+    const std::string text = "<w:document>stored as it is</w:document>";
+    std::string zip = docbuild_test::readAll(archive("good.docx", [&](zip_t* z) { add(z, "word/document.xml", text, true); }));
+    const std::size_t at = zip.find("stored as it is");
+    ASSERT_NE(at, std::string::npos);
+    zip[at] = 'S';
+    base::writeFileAtomic(dir + "/damaged.docx", zip);
+    EXPECT_EQ(q.load(dir + "/damaged.docx"), docbuild::PackageError::Damaged);
 }
 
 }  // namespace
