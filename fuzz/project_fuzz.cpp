@@ -14,7 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!fuzz::put(path, fuzz::bytesOf(data, size))) return 0;
     std::string opened = path;
     app::Project p;
-    if (app::openProject(opened, fuzz::scratch("data"), p) == 0) (void)app::projectValue(&p, "Nam.IncludePath", "");
+    if (app::openProject(opened, fuzz::scratch("data"), p) == 0) {
+        (void)app::projectValue(&p, "Nam.IncludePath", "");
+        for (const char* key : {"DataDirectory", "InputBaseDirectory", "InputFileCode", "ProjectName", "ComplierName"})
+            (void)app::projectValue(&p, "Nam.Common", key);
+    }
     app::SourceList s = app::readSources(path);
     for (std::string line : s.entries) (void)app::classifyLine(line, app::kLineLog);
     std::filesystem::remove_all(folder);

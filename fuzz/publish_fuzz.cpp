@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = fuzz::scratch(output::kPublishFileName);
     if (!fuzz::put(path, fuzz::bytesOf(data, size))) return 0;
     output::PublishSettings s;
-    (void)output::readPublishSettings(path, s);
+    if (output::readPublishSettings(path, s) == 0) (void)output::uploadPassword(s);
     unlink(path.c_str());
     return 0;
 }
