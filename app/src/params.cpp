@@ -374,7 +374,16 @@ int UserParams::read(const std::string& explicitPath) {
     return readParamFile(rec_, path(), defaultParamPath(installDir_));
 }
 
-int UserParams::write() const { return writeParamFile(rec_, path()); }
+int UserParams::write() const {
+    const std::string target = path();
+    if (base::writeFileAtomic(target, paramFileBytes(rec_))) {
+        failureShown_ = false;
+        return 0;
+    }
+    if (failureShown_) return -2;
+    failureShown_ = true;
+    return fail(-1, "ファイルライトエラーです。", target);
+}
 
 int UserParams::setLayout(int group, int entry, const LayoutRect& r) {
     if (!rec_.setLayout(group, entry, r)) return -2;

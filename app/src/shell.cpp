@@ -319,7 +319,8 @@ int runProjectGeneration(AppCore& core, bool chart, std::string_view caption,
                          const std::function<bool(const std::string&)>& generateOne) {
     auto& sv = base::services();
     core.params().record().setGenerationTarget(kKindChart, chart ? 1 : 0);
-    if (core.params().write() != 0) sv.warningBox(base::kBoxInfo, caption, message(906));
+    // A record that could not be saved before has been reported already.
+    if (core.params().write() == -1) sv.warningBox(base::kBoxInfo, caption, message(906));
     sv.enterBusy();
     sv.clearCancel();
     sv.clearMessages(0);

@@ -155,6 +155,18 @@ TEST(ParamFile, MissingUserFileIsCopiedFromDefaultAndWrittenAsCurrentLayout) {
     UserParams bad(f.dir.path(), "nobody");
     EXPECT_EQ(bad.write(), -1);
     EXPECT_EQ(f.rec.boxes.back().text, "ファイルライトエラーです。\n" + bad.path());
+    // Failing again (every automatic save of an unwritable folder) is not told again,
+    // until a write has succeeded in between.
+    const std::size_t boxes = f.rec.boxes.size();
+    EXPECT_EQ(bad.write(), -2);
+    LayoutRect r{1, 2, 30, 40};
+    EXPECT_EQ(bad.setLayout(0, 0, r), -1);
+    EXPECT_EQ(f.rec.boxes.size(), boxes);
+    std::filesystem::create_directories(f.dir / "Users/nobody");
+    EXPECT_EQ(bad.write(), 0);
+    std::filesystem::remove_all(f.dir / "Users/nobody");
+    EXPECT_EQ(bad.write(), -1);
+    EXPECT_EQ(f.rec.boxes.size(), boxes + 1);
 }
 
 TEST(ParamRecord, TextSlotsKeepCp932AndRefuseWhatTheyCannotHold) {

@@ -282,7 +282,11 @@ public:
 
     // Reads the record (see readParamFile). An explicit path is remembered for writes.
     int read(const std::string& explicitPath = {});
-    // Writes the record; 0 or -1 (message shown).
+    // Writes the record: 0, -1 when it failed and "ファイルライトエラーです。" was shown,
+    // or -2 when it failed again before any write succeeded. A folder that cannot be
+    // written fails every automatic save (recent projects, window places, generation
+    // targets); its user is told once, not at every save. A successful write makes the
+    // next failure news again.
     int write() const;
 
     ParamRecord& record() { return rec_; }
@@ -299,6 +303,7 @@ private:
     std::string user_;
     std::string explicit_;
     ParamRecord rec_;
+    mutable bool failureShown_ = false;
 };
 
 // Builds the default parameter record shipped as rq4100s.pro: a zeroed record brought
