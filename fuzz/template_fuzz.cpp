@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr std::string_view kMark = "@@@@ ";
-
 struct Input {
     docbuild::Package templ, form;
     std::vector<docbuild::PicturePage> pictures;
@@ -29,29 +27,14 @@ struct Input {
 
 Input split(std::string_view text) {
     Input in;
-    auto take = [&](std::string_view name, std::string_view bytes) {
+    for (auto& [name, bytes] : fuzz::sections(text)) {
         if (name == "picture") {
-            if (in.pictures.size() < 4) in.pictures.push_back({std::string(bytes), "chart <1>"});
-        } else if (name.substr(0, 5) == "form:") {
-            if (name.size() > 5) in.form.setPart(name.substr(5), std::string(bytes));
+            if (in.pictures.size() < 4) in.pictures.push_back({std::move(bytes), "chart <1>"});
+        } else if (name.compare(0, 5, "form:") == 0) {
+            if (name.size() > 5) in.form.setPart(name.substr(5), std::move(bytes));
         } else if (!name.empty()) {
-            in.templ.setPart(name, std::string(bytes));
+            in.templ.setPart(name, std::move(bytes));
         }
-    };
-    // Headers start the text or follow a line break; bytes before the first are ignored.
-    auto next = [&](std::size_t from) {
-        if (from == 0 && text.substr(0, kMark.size()) == kMark) return std::size_t{0};
-        std::size_t at = text.find(std::string("\n").append(kMark), from ? from - 1 : 0);
-        return at == std::string_view::npos ? at : at + 1;
-    };
-    for (std::size_t at = next(0); at != std::string_view::npos;) {
-        std::size_t nl = text.find('\n', at);
-        if (nl == std::string_view::npos) break;
-        std::string_view name = text.substr(at + kMark.size(), nl - at - kMark.size());
-        std::size_t following = next(nl + 1);
-        std::size_t end = following == std::string_view::npos ? text.size() : following - 1;
-        take(name, text.substr(nl + 1, end > nl ? end - nl - 1 : 0));
-        at = following;
     }
     return in;
 }
