@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "base/files.h"
 #include "docbuild/builder.h"
@@ -212,11 +215,26 @@ TEST_F(BuilderTest, DefinitionFileProblemsAreReported) {
     EXPECT_TRUE(endsWithFailure(b.log, "テンプレートファイルが見つかりません"));
 }
 
+// The document does not depend on its progress file, but whoever started the builder
+// is told that the progress could not be followed.
 TEST_F(BuilderTest, ProgressFileThatCannotBeWrittenDoesNotStopTheBuild) {
     f.writeDefinition({"CVP"});
     base::makeDirectories(f.progressFile());  // a folder where the file would go
-    EXPECT_EQ(run(f).rc, 0);
+    testing::internal::CaptureStderr();
+    const int rc = run(f).rc;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rc, 0);
     EXPECT_TRUE(base::fileExists(f.documentPath()));
+    EXPECT_NE(err.find("進行状況を書き込めませんでした。[" + f.progressFile() + ": "), std::string::npos) << err;
+
+    // Lines that cannot be written (a full disk) are told the same way.
+    std::filesystem::remove(f.progressFile());
+    if (base::fileExists("/dev/full")) {
+        ASSERT_EQ(::symlink("/dev/full", f.progressFile().c_str()), 0);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(run(f).rc, 0);
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -97,6 +97,8 @@ class Runner:
                         expected[name] = after[name]
                 if rc == ok and case.get("message_is_error") and err.strip():
                     pass  # the failure was told, and the run's own work is done
+                elif rc == ok and case.get("told") and case["told"] in err:
+                    pass
                 elif rc == ok and not (call in ("close", "fclose") and after == expected):
                     # A failed close of a descriptor that is given up anyway (a probe, a
                     # file already stored) may pass unnoticed; nothing else may.
@@ -182,12 +184,12 @@ def main():
                   "rewritten": ["inst/Projects/SampleT3/TC-HTML.tsg"]})
     # The Word output: metafile pages, definition file, figure list, the document (its
     # parts carry the time they were made, so a run that gets that far rebuilds it).
-    # Not in the default set: it takes about a minute, and a failed write of the
-    # builder's progress log at its very end still goes untold.
-    cases.append({"name": "word (definition, figures, document)", "setup": generated, "optional": True,
+    # A progress line the builder could not write leaves the document whole; the
+    # builder says so on standard error.
+    cases.append({"name": "word (definition, figures, document)", "setup": generated,
                   "argv": ["{out}/inst/chronava", "word", "{out}/inst/Projects/SampleT3/SampleT3.nam"],
                   "rewritten": ["inst/Projects/SampleT3/TC-WORD.tsg", "inst/Projects/SampleT3/SampleT3.docx"],
-                  "reports": ["inst/word.log"]})
+                  "reports": ["inst/word.log"], "told": "進行状況を書き込めませんでした"})
     # wirefold ends a run with status 1 and a failure with 0 (and a message).
     cases.append({"name": "wirefold", "argv": [wirefold, dump, "{out}/dump.txt"], "ok": 1})
     if args.only:

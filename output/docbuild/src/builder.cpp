@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -137,18 +139,29 @@ std::string build(const std::string& installDir, const BuildOptions& options, Pr
 
 }  // namespace
 
-ProgressLog::ProgressLog(const std::string& path) { f_ = std::fopen(path.c_str(), "wb"); }
-
-ProgressLog::~ProgressLog() {
-    if (f_) std::fclose(f_);
+ProgressLog::ProgressLog(const std::string& path) {
+    f_ = std::fopen(path.c_str(), "wb");
+    if (!f_) error_ = errno ? errno : EIO;
 }
+
+ProgressLog::~ProgressLog() { close(); }
 
 void ProgressLog::line(std::string_view text) {
     if (!f_) return;
     std::string bytes = base::toCp932(text);
     bytes += "\r\n";
-    std::fwrite(bytes.data(), 1, bytes.size(), f_);
-    std::fflush(f_);
+    errno = 0;
+    if ((std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size() || std::fflush(f_) != 0) && !error_)
+        error_ = errno ? errno : EIO;
+}
+
+int ProgressLog::close() {
+    if (f_) {
+        errno = 0;
+        if (std::fclose(f_) != 0 && !error_) error_ = errno ? errno : EIO;
+        f_ = nullptr;
+    }
+    return error_;
 }
 
 std::string documentDate(int year, int month, int day) {
@@ -158,15 +171,23 @@ std::string documentDate(int year, int month, int day) {
 }
 
 int buildDocument(const std::string& installDir, const BuildOptions& options) {
-    ProgressLog log(base::joinPath(installDir, kProgressName));
+    const std::string progress = base::joinPath(installDir, kProgressName);
+    ProgressLog log(progress);
     std::string error = build(installDir, options, log);
     if (!error.empty()) {
         log.line(error);
         log.line(kFailedLine);
-        return 1;
+    } else {
+        log.line(kDoneLine);
     }
-    log.line(kDoneLine);
-    return 0;
+    // A watcher may have missed lines (or the end): the one who started the builder
+    // hears of it here.
+    if (int e = log.close()) {
+        char text[1024];
+        std::snprintf(text, sizeof text, kProgressLostLine, progress.c_str(), std::strerror(e));
+        std::fprintf(stderr, "%s\n", text);
+    }
+    return error.empty() ? 0 : 1;
 }
 
 bool openWithDesktop(const std::string& path) {

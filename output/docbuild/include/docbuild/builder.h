@@ -28,7 +28,8 @@ inline constexpr const char* kDoneLine = "Word ドキュメントの作成を終
 inline constexpr const char* kFailedLine = "Word ドキュメントの作成が異常終了しました。";
 
 // The progress file: each line is written and flushed at once, so a watcher sees it
-// while the builder works.
+// while the builder works. The first failure (the file cannot be made, a line cannot
+// be written whole) is kept for `close` to tell.
 class ProgressLog {
 public:
     explicit ProgressLog(const std::string& path);
@@ -37,10 +38,18 @@ public:
     ProgressLog& operator=(const ProgressLog&) = delete;
     bool isOpen() const { return f_ != nullptr; }
     void line(std::string_view text);
+    // Closes the file; 0 when every line is in it, else the error number of the first
+    // failure.
+    int close();
 
 private:
     std::FILE* f_ = nullptr;
+    int error_ = 0;
 };
+
+// Said on standard error when the progress file is incomplete ("%s": the file and the
+// reason). The document's own result does not change: it is complete or it is not.
+inline constexpr const char* kProgressLostLine = "進行状況を書き込めませんでした。[%s: %s]";
 
 struct BuildOptions {
     // Opens the finished document with the desktop's program ("-vis=on"); true when
@@ -51,7 +60,8 @@ struct BuildOptions {
 };
 
 // Runs the builder for the installation folder. Returns 0 when the document was
-// written, 1 otherwise (the reason is in the progress file).
+// written, 1 otherwise (the reason is in the progress file). A progress file that
+// could not be written whole is told on standard error.
 int buildDocument(const std::string& installDir, const BuildOptions& options);
 
 // The date as documents show it: "%4d 年 %2d 月 %2d 日".
