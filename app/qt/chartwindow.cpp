@@ -32,6 +32,7 @@
 #include "chart/chart_file.h"
 #include "chartoptions.h"
 #include "chartsupport.h"
+#include "icons.h"
 #include "mainframe.h"
 #include "optionsdialog.h"
 #include "view/painter.h"
@@ -46,72 +47,6 @@ constexpr int kRebarHeight = 30;
 constexpr int kStatusHeight = 19;
 constexpr int kRulerStrip = 32;
 constexpr char kCaptionLoad[] = "タイミングチャート読み込み確認";
-
-// Toolbar images drawn at run time: a few strokes each, in the style of the frame's set.
-QIcon chartIcon(int command) {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(QColor(0, 0, 0), 1));
-    auto tri = [&](int x, bool left) {
-        QPolygon t;
-        if (left) t << QPoint(x + 5, 3) << QPoint(x, 8) << QPoint(x + 5, 13);
-        else t << QPoint(x, 3) << QPoint(x + 5, 8) << QPoint(x, 13);
-        p.setBrush(QColor(0, 0, 128));
-        p.drawPolygon(t);
-    };
-    switch (command) {
-    case chartcmd::kRuler:
-        p.setBrush(QColor(255, 255, 224));
-        p.drawRect(1, 5, 14, 6);
-        for (int x = 3; x < 15; x += 3) p.drawLine(x, 5, x, x % 2 ? 8 : 7);
-        break;
-    case chartcmd::kGenerate:
-        p.setBrush(QColor(255, 200, 0));
-        p.drawEllipse(3, 3, 10, 10);
-        p.drawLine(8, 0, 8, 3);
-        break;
-    case chartcmd::kEditor:
-        p.setBrush(Qt::white);
-        p.drawRect(2, 1, 10, 13);
-        for (int y = 4; y < 12; y += 2) p.drawLine(4, y, 10, y);
-        break;
-    case chartcmd::kOptions:
-        p.setBrush(QColor(160, 160, 160));
-        p.drawEllipse(3, 3, 10, 10);
-        p.setBrush(Qt::white);
-        p.drawEllipse(6, 6, 4, 4);
-        break;
-    case chartcmd::kZoomOut:
-    case chartcmd::kZoomIn:
-        p.setBrush(Qt::white);
-        p.drawEllipse(1, 1, 10, 10);
-        p.drawLine(4, 6, 8, 6);
-        if (command == chartcmd::kZoomIn) p.drawLine(6, 4, 6, 8);
-        p.setPen(QPen(QColor(0, 0, 0), 2));
-        p.drawLine(11, 11, 15, 15);
-        break;
-    case chartcmd::kWhole:
-        p.setBrush(Qt::white);
-        p.drawRect(1, 2, 14, 11);
-        p.drawLine(3, 10, 6, 5);
-        p.drawLine(6, 5, 9, 9);
-        p.drawLine(9, 9, 13, 4);
-        break;
-    case chartcmd::kFirst:
-        p.drawLine(3, 3, 3, 13);
-        tri(5, true);
-        break;
-    case chartcmd::kPrevious: tri(5, true); break;
-    case chartcmd::kNext: tri(6, false); break;
-    case chartcmd::kLast:
-        tri(6, false);
-        p.drawLine(12, 3, 12, 13);
-        break;
-    }
-    return QIcon(pm);
-}
 
 ChartWindow::Generator& generatorSlot() {
     static ChartWindow::Generator g;
@@ -424,23 +359,29 @@ ChartWindow::ChartWindow(MainFrame& frame, QWidget* parent)
     row->addStretch(1);
     struct Btn {
         int id;
+        WindowTool icon;
         const char* tip;
     };
-    const Btn mainButtons[] = {{chartcmd::kRuler, "上部スケール表示"}, {0, nullptr},
-                               {chartcmd::kGenerate, "生成"},          {0, nullptr},
-                               {chartcmd::kEditor, "エディタ起動"},    {chartcmd::kOptions, "オプション設定"},
-                               {0, nullptr},                           {chartcmd::kZoomOut, "縮小"},
-                               {chartcmd::kZoomIn, "拡大"},            {chartcmd::kWhole, "全体表示"}};
-    const Btn screenButtons[] = {{chartcmd::kFirst, "先頭画面"},
-                                 {chartcmd::kPrevious, "前画面"},
-                                 {chartcmd::kNext, "次画面"},
-                                 {chartcmd::kLast, "最終画面"}};
+    const Btn mainButtons[] = {{chartcmd::kRuler, WindowTool::Ruler, "上部スケール表示"},
+                               {0, WindowTool::None, nullptr},
+                               {chartcmd::kGenerate, WindowTool::Generate, "生成"},
+                               {0, WindowTool::None, nullptr},
+                               {chartcmd::kEditor, WindowTool::Editor, "エディタ起動"},
+                               {chartcmd::kOptions, WindowTool::Options, "オプション設定"},
+                               {0, WindowTool::None, nullptr},
+                               {chartcmd::kZoomOut, WindowTool::ZoomOut, "縮小"},
+                               {chartcmd::kZoomIn, WindowTool::ZoomIn, "拡大"},
+                               {chartcmd::kWhole, WindowTool::Whole, "全体表示"}};
+    const Btn screenButtons[] = {{chartcmd::kFirst, WindowTool::First, "先頭画面"},
+                                 {chartcmd::kPrevious, WindowTool::Previous, "前画面"},
+                                 {chartcmd::kNext, WindowTool::Next, "次画面"},
+                                 {chartcmd::kLast, WindowTool::Last, "最終画面"}};
     auto add = [&](QToolBar* tb, const Btn& b) {
         if (!b.id) {
             tb->addSeparator();
             return;
         }
-        QAction* a = tb->addAction(chartIcon(b.id), QString::fromUtf8(b.tip));
+        QAction* a = tb->addAction(windowToolIcon(b.icon), QString::fromUtf8(b.tip));
         a->setObjectName(QString("id%1").arg(b.id));
         a->setToolTip(QString::fromUtf8(b.tip));
         int id = b.id;

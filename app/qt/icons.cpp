@@ -178,6 +178,79 @@ QPixmap paintTree(int index) {
 
 QIcon toolIcon(ToolIcon which) { return QIcon(paintTool(which)); }
 
+QIcon windowToolIcon(WindowTool which) {
+    QPixmap pm = blank();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(QColor(0, 0, 0), 1));
+    // The page and screen arrows: a dark blue triangle pointing left or right.
+    auto tri = [&](int x, bool left) {
+        QPolygon t;
+        if (left) t << QPoint(x + 5, 3) << QPoint(x, 8) << QPoint(x + 5, 13);
+        else t << QPoint(x, 3) << QPoint(x + 5, 8) << QPoint(x, 13);
+        p.setBrush(QColor(0, 0, 128));
+        p.drawPolygon(t);
+    };
+    switch (which) {
+    case WindowTool::None: break;
+    case WindowTool::Ruler:
+        p.setBrush(QColor(255, 255, 224));
+        p.drawRect(1, 5, 14, 6);
+        for (int x = 3; x < 15; x += 3) p.drawLine(x, 5, x, x % 2 ? 8 : 7);
+        break;
+    case WindowTool::Generate:
+        p.setBrush(QColor(255, 200, 0));
+        p.drawEllipse(3, 3, 10, 10);
+        p.drawLine(8, 0, 8, 3);
+        break;
+    case WindowTool::Editor:
+        p.setBrush(Qt::white);
+        p.drawRect(2, 1, 10, 13);
+        for (int y = 4; y < 12; y += 2) p.drawLine(4, y, 10, y);
+        break;
+    case WindowTool::Options:
+        p.setBrush(QColor(160, 160, 160));
+        p.drawEllipse(3, 3, 10, 10);
+        p.setBrush(Qt::white);
+        p.drawEllipse(6, 6, 4, 4);
+        break;
+    case WindowTool::ZoomOut:
+    case WindowTool::ZoomIn:
+        p.setBrush(Qt::white);
+        p.drawEllipse(1, 1, 10, 10);
+        p.drawLine(4, 6, 8, 6);
+        if (which == WindowTool::ZoomIn) p.drawLine(6, 4, 6, 8);
+        p.setPen(QPen(QColor(0, 0, 0), 2));
+        p.drawLine(11, 11, 15, 15);
+        break;
+    case WindowTool::Whole:
+        p.setBrush(Qt::white);
+        p.drawRect(1, 2, 14, 11);
+        p.drawLine(3, 10, 6, 5);
+        p.drawLine(6, 5, 9, 9);
+        p.drawLine(9, 9, 13, 4);
+        break;
+    case WindowTool::Search:
+        p.setBrush(QColor(224, 240, 255));
+        p.drawEllipse(1, 1, 9, 9);
+        p.setPen(QPen(QColor(0, 0, 0), 2));
+        p.drawLine(10, 10, 14, 14);
+        break;
+    case WindowTool::First:
+        p.drawLine(3, 3, 3, 13);
+        tri(5, true);
+        break;
+    case WindowTool::Previous: tri(5, true); break;
+    case WindowTool::Next: tri(6, false); break;
+    case WindowTool::Last:
+        tri(6, false);
+        p.drawLine(12, 3, 12, 13);
+        break;
+    }
+    p.end();
+    return QIcon(pm);
+}
+
 QIcon treeIcon(int index) { return QIcon(paintTree(index)); }
 
 QIcon appIcon() {

@@ -32,6 +32,7 @@
 #include "app/project.h"
 #include "app/shell.h"
 #include "base/names.h"
+#include "icons.h"
 #include "base/services.h"
 #include "chartsupport.h"
 #include "helpwindow.h"
@@ -52,46 +53,6 @@ constexpr int kSeparatorHeight = 2;
 constexpr char kCaptionEditor[] = "ユーザ指定エディタ起動";
 
 QColor colourOf(app::Rgb c) { return QColor(c.r, c.g, c.b); }
-
-// Toolbar images, drawn at run time in the style of the frame's set.
-QIcon toolIcon(int command) {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(QColor(0, 0, 0), 1));
-    auto tri = [&](int x, bool left) {
-        QPolygon t;
-        if (left) t << QPoint(x + 5, 3) << QPoint(x, 8) << QPoint(x + 5, 13);
-        else t << QPoint(x, 3) << QPoint(x + 5, 8) << QPoint(x, 13);
-        p.setBrush(QColor(0, 0, 128));
-        p.drawPolygon(t);
-    };
-    switch (command) {
-    case cmd::kSearch:
-        p.setBrush(QColor(224, 240, 255));
-        p.drawEllipse(1, 1, 9, 9);
-        p.setPen(QPen(QColor(0, 0, 0), 2));
-        p.drawLine(10, 10, 14, 14);
-        break;
-    case cmd::kEditor:
-        p.setBrush(Qt::white);
-        p.drawRect(2, 1, 10, 13);
-        for (int y = 4; y < 12; y += 2) p.drawLine(4, y, 10, y);
-        break;
-    case cmd::kFirstPage:
-        p.drawLine(3, 3, 3, 13);
-        tri(5, true);
-        break;
-    case cmd::kPreviousPage: tri(5, true); break;
-    case cmd::kNextPage: tri(6, false); break;
-    case cmd::kLastPage:
-        tri(6, false);
-        p.drawLine(12, 3, 12, 13);
-        break;
-    }
-    return QIcon(pm);
-}
 
 // The scroll code of a scroll bar action (-1 for actions that move nothing).
 int scrollCode(int action) {
@@ -349,21 +310,25 @@ SourceWindow::SourceWindow(appqt::MainFrame& frame, QWidget* parent)
     searchBar_ = makeBar(1000);
     pageBar_ = makeBar(1001);
     row->addStretch(1);
+    using appqt::WindowTool;
     struct Btn {
         int id;
+        WindowTool icon;
         const char* tip;
     };
-    const Btn first[] = {{cmd::kSearch, "検索"}, {0, nullptr}, {cmd::kEditor, "エディタ起動"}};
-    const Btn second[] = {{cmd::kFirstPage, "先頭ページ"},
-                          {cmd::kPreviousPage, "前ページ"},
-                          {cmd::kNextPage, "次ページ"},
-                          {cmd::kLastPage, "最終ページ"}};
+    const Btn first[] = {{cmd::kSearch, WindowTool::Search, "検索"},
+                         {0, WindowTool::None, nullptr},
+                         {cmd::kEditor, WindowTool::Editor, "エディタ起動"}};
+    const Btn second[] = {{cmd::kFirstPage, WindowTool::First, "先頭ページ"},
+                          {cmd::kPreviousPage, WindowTool::Previous, "前ページ"},
+                          {cmd::kNextPage, WindowTool::Next, "次ページ"},
+                          {cmd::kLastPage, WindowTool::Last, "最終ページ"}};
     auto add = [&](QToolBar* tb, const Btn& b) {
         if (!b.id) {
             tb->addSeparator();
             return;
         }
-        QAction* a = tb->addAction(toolIcon(b.id), QString::fromUtf8(b.tip));
+        QAction* a = tb->addAction(appqt::windowToolIcon(b.icon), QString::fromUtf8(b.tip));
         a->setObjectName(QString("id%1").arg(b.id));
         a->setToolTip(QString::fromUtf8(b.tip));
         const int id = b.id;
