@@ -33,6 +33,7 @@
 #include "chartoptions.h"
 #include "chartsupport.h"
 #include "icons.h"
+#include "toolstrip.h"
 #include "mainframe.h"
 #include "optionsdialog.h"
 #include "view/painter.h"
@@ -339,56 +340,29 @@ ChartWindow::ChartWindow(MainFrame& frame, QWidget* parent)
     setMinimumSize(120, 120);
     params_ = chartParamsFrom(frame_.core().params().record());
 
-    rebar_ = new QWidget(this);
-    rebar_->setObjectName("id5000");
-    auto* row = new QHBoxLayout(rebar_);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(4);
-    auto makeBar = [&](int holderId) {
-        auto* tb = new QToolBar(rebar_);
-        tb->setObjectName(QString("id%1").arg(holderId));
-        tb->setIconSize(QSize(16, 16));
-        tb->setFloatable(false);
-        tb->setMovable(false);
-        row->addWidget(tb);
-        return tb;
-    };
-    mainBar_ = makeBar(1000);
+    ToolStrip strip(this);
+    rebar_ = strip.widget();
+    const auto command = [this](int id) { handleCommand(id); };
+    mainBar_ = strip.addBar(1000,
+                            {{chartcmd::kRuler, WindowTool::Ruler, "上部スケール表示"},
+                             {0, WindowTool::None, nullptr},
+                             {chartcmd::kGenerate, WindowTool::Generate, "生成"},
+                             {0, WindowTool::None, nullptr},
+                             {chartcmd::kEditor, WindowTool::Editor, "エディタ起動"},
+                             {chartcmd::kOptions, WindowTool::Options, "オプション設定"},
+                             {0, WindowTool::None, nullptr},
+                             {chartcmd::kZoomOut, WindowTool::ZoomOut, "縮小"},
+                             {chartcmd::kZoomIn, WindowTool::ZoomIn, "拡大"},
+                             {chartcmd::kWhole, WindowTool::Whole, "全体表示"}},
+                            command);
     mainBar_->setMinimumWidth(235);
-    screenBar_ = makeBar(1001);
-    row->addStretch(1);
-    struct Btn {
-        int id;
-        WindowTool icon;
-        const char* tip;
-    };
-    const Btn mainButtons[] = {{chartcmd::kRuler, WindowTool::Ruler, "上部スケール表示"},
-                               {0, WindowTool::None, nullptr},
-                               {chartcmd::kGenerate, WindowTool::Generate, "生成"},
-                               {0, WindowTool::None, nullptr},
-                               {chartcmd::kEditor, WindowTool::Editor, "エディタ起動"},
-                               {chartcmd::kOptions, WindowTool::Options, "オプション設定"},
-                               {0, WindowTool::None, nullptr},
-                               {chartcmd::kZoomOut, WindowTool::ZoomOut, "縮小"},
-                               {chartcmd::kZoomIn, WindowTool::ZoomIn, "拡大"},
-                               {chartcmd::kWhole, WindowTool::Whole, "全体表示"}};
-    const Btn screenButtons[] = {{chartcmd::kFirst, WindowTool::First, "先頭画面"},
-                                 {chartcmd::kPrevious, WindowTool::Previous, "前画面"},
-                                 {chartcmd::kNext, WindowTool::Next, "次画面"},
-                                 {chartcmd::kLast, WindowTool::Last, "最終画面"}};
-    auto add = [&](QToolBar* tb, const Btn& b) {
-        if (!b.id) {
-            tb->addSeparator();
-            return;
-        }
-        QAction* a = tb->addAction(windowToolIcon(b.icon), QString::fromUtf8(b.tip));
-        a->setObjectName(QString("id%1").arg(b.id));
-        a->setToolTip(QString::fromUtf8(b.tip));
-        int id = b.id;
-        connect(a, &QAction::triggered, this, [this, id] { handleCommand(id); });
-    };
-    for (const Btn& b : mainButtons) add(mainBar_, b);
-    for (const Btn& b : screenButtons) add(screenBar_, b);
+    screenBar_ = strip.addBar(1001,
+                              {{chartcmd::kFirst, WindowTool::First, "先頭画面"},
+                               {chartcmd::kPrevious, WindowTool::Previous, "前画面"},
+                               {chartcmd::kNext, WindowTool::Next, "次画面"},
+                               {chartcmd::kLast, WindowTool::Last, "最終画面"}},
+                              command);
+    strip.addStretch();
     button(chartcmd::kRuler)->setCheckable(true);
     button(chartcmd::kRuler)->setChecked(true);
 

@@ -32,7 +32,7 @@
 #include "app/project.h"
 #include "app/shell.h"
 #include "base/names.h"
-#include "icons.h"
+#include "toolstrip.h"
 #include "base/services.h"
 #include "chartsupport.h"
 #include "helpwindow.h"
@@ -293,49 +293,22 @@ SourceWindow::SourceWindow(appqt::MainFrame& frame, QWidget* parent)
     setMinimumSize(120, 120);
     view_.setStatusSink([this](std::string_view s) { setStatusText(s); });
 
-    rebar_ = new QWidget(this);
-    rebar_->setObjectName("id5000");
-    auto* row = new QHBoxLayout(rebar_);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(4);
-    auto makeBar = [&](int id) {
-        auto* tb = new QToolBar(rebar_);
-        tb->setObjectName(QString("id%1").arg(id));
-        tb->setIconSize(QSize(16, 16));
-        tb->setFloatable(false);
-        tb->setMovable(false);
-        row->addWidget(tb);
-        return tb;
-    };
-    searchBar_ = makeBar(1000);
-    pageBar_ = makeBar(1001);
-    row->addStretch(1);
     using appqt::WindowTool;
-    struct Btn {
-        int id;
-        WindowTool icon;
-        const char* tip;
-    };
-    const Btn first[] = {{cmd::kSearch, WindowTool::Search, "検索"},
-                         {0, WindowTool::None, nullptr},
-                         {cmd::kEditor, WindowTool::Editor, "エディタ起動"}};
-    const Btn second[] = {{cmd::kFirstPage, WindowTool::First, "先頭ページ"},
-                          {cmd::kPreviousPage, WindowTool::Previous, "前ページ"},
-                          {cmd::kNextPage, WindowTool::Next, "次ページ"},
-                          {cmd::kLastPage, WindowTool::Last, "最終ページ"}};
-    auto add = [&](QToolBar* tb, const Btn& b) {
-        if (!b.id) {
-            tb->addSeparator();
-            return;
-        }
-        QAction* a = tb->addAction(appqt::windowToolIcon(b.icon), QString::fromUtf8(b.tip));
-        a->setObjectName(QString("id%1").arg(b.id));
-        a->setToolTip(QString::fromUtf8(b.tip));
-        const int id = b.id;
-        connect(a, &QAction::triggered, this, [this, id] { handleCommand(id); });
-    };
-    for (const Btn& b : first) add(searchBar_, b);
-    for (const Btn& b : second) add(pageBar_, b);
+    appqt::ToolStrip strip(this);
+    rebar_ = strip.widget();
+    const auto command = [this](int id) { handleCommand(id); };
+    searchBar_ = strip.addBar(1000,
+                              {{cmd::kSearch, WindowTool::Search, "検索"},
+                               {0, WindowTool::None, nullptr},
+                               {cmd::kEditor, WindowTool::Editor, "エディタ起動"}},
+                              command);
+    pageBar_ = strip.addBar(1001,
+                            {{cmd::kFirstPage, WindowTool::First, "先頭ページ"},
+                             {cmd::kPreviousPage, WindowTool::Previous, "前ページ"},
+                             {cmd::kNextPage, WindowTool::Next, "次ページ"},
+                             {cmd::kLastPage, WindowTool::Last, "最終ページ"}},
+                            command);
+    strip.addStretch();
 
     container_ = new QWidget(this);
     container_->setObjectName("RVQSRCVIEW");
