@@ -111,7 +111,8 @@ static int scrollCode(int action) {
     }
 }
 
-ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(win) {
+ChartPane::ChartPane(ChartWindow& win, QWidget* parent)
+    : QWidget(parent), win_(win), panDriver_(this, win.pan_, "panOrigin", [this](const view::PanStep& s) { panStep(s); }) {
     setObjectName("TCCHART");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -146,10 +147,6 @@ ChartPane::ChartPane(ChartWindow& win, QWidget* parent) : QWidget(parent), win_(
         win_.apply(win_.view_.scrollTimeTo(d * value / kTimeSteps));
     });
     connect(hbar_, &QScrollBar::sliderReleased, this, [this] { showPosition(); });
-    // The origin mark: where the pan started, drawn while the mode lasts.
-    originMark_ = appqt::newPanOriginMark(this, "panOrigin");
-    panTimer_.setInterval(view::PanMode::kTimerMs);
-    connect(&panTimer_, &QTimer::timeout, this, [this] { panTick(); });
 }
 
 int ChartPane::clientWidth() const { return std::max(1, width() - bar_->sizeHint().width()); }
@@ -246,18 +243,7 @@ void ChartPane::mousePressEvent(QMouseEvent* e) {
         win_.apply(v.rightClick());
         update();
     } else if (middle) {
-        QPoint g = QCursor::pos();
-        int gx = g.x(), gy = g.y();
-        if (pan.start(gx, gy, e->modifiers() & Qt::ControlModifier)) {
-            QCursor::setPos(gx, gy);
-            setCursor(panCursor(view::PanCursor::All));
-            const int half = view::PanMode::kOriginSize / 2;
-            originMark_->move(mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
-            originMark_->show();
-            originMark_->raise();
-            grabMouse();
-            panTimer_.start();
-        }
+        panDriver_.begin(e->modifiers() & Qt::ControlModifier);
     }
 }
 
@@ -293,29 +279,11 @@ void ChartPane::wheelEvent(QWheelEvent* e) {
 void ChartPane::keyPressEvent(QKeyEvent* e) { win_.keyPressEvent(e); }
 
 void ChartPane::endPan() {
-    QPoint g = QCursor::pos();
-    int x = g.x(), y = g.y();
-    win_.pan_.end(x, y);
-    panTimer_.stop();
-    QCursor::setPos(x, y);
-    originMark_->hide();
-    shownPanCursor_ = view::PanCursor::All;
-    releaseMouse();
+    panDriver_.end();
     unsetCursor();
 }
 
-void ChartPane::panTick() {
-    view::PanMode& pan = win_.pan_;
-    if (!pan.active()) {
-        panTimer_.stop();
-        return;
-    }
-    QPoint g = QCursor::pos();
-    view::PanStep s = pan.tick(g.x(), g.y());
-    if (s.cursor != shownPanCursor_) {
-        shownPanCursor_ = s.cursor;
-        setCursor(panCursor(s.cursor));
-    }
+void ChartPane::panStep(const view::PanStep& s) {
     if (s.lines <= 0) return;
     bool repaint = false;
     view::ViewState& v = win_.view_;
@@ -392,7 +360,7 @@ void ChartWindow::closeGenerationErrors() {
 ChartWindow::~ChartWindow() {
     closing_ = true;
     closeGenerationErrors();
-    pane_->panTimer_.stop();
+    pane_->panDriver_.stop();
 }
 
 QAction* ChartWindow::button(int id) const {

@@ -18,6 +18,7 @@
 #include "view/paint_index.h"
 #include "view/painter.h"
 #include "view/view_state.h"
+#include "panmark.h"
 
 class QAction;
 class QLabel;
@@ -74,7 +75,7 @@ public:
     }
     const QImage& picture() const { return picture_; }
     int cursorLine() const { return cursorX_; }
-    QLabel* originMark() const { return originMark_; }
+    QLabel* originMark() const { return panDriver_.mark(); }
     // The full text of the comment label at pane point (x, y); empty when none.
     std::string labelAt(int x, int y) const;
 
@@ -91,18 +92,16 @@ protected:
 
 private:
     friend class ChartWindow;
-    void panTick();
+    void panStep(const view::PanStep& s);
     void endPan();
     ChartWindow& win_;
-    QLabel* originMark_;
-    view::PanCursor shownPanCursor_ = view::PanCursor::All;
+    PanDriver panDriver_;  // its mark is "panOrigin"
     QScrollBar* bar_;
     QScrollBar* hbar_;
     QImage picture_;
     std::vector<view::ChartPainter::LabelSpot> spots_;  // labels of the picture
     bool dirty_ = true;
     int cursorX_ = -1;
-    QTimer panTimer_;
 };
 
 class ChartWindow : public ChildView {

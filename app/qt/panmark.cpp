@@ -66,4 +66,50 @@ QCursor panCursor(view::PanCursor which) {
     return QCursor(pm, 16, 16);
 }
 
+PanDriver::PanDriver(QWidget* pane, view::PanMode& mode, const char* markName, Step step)
+    : pane_(pane), mode_(mode), mark_(newPanOriginMark(pane, markName)), step_(std::move(step)) {
+    timer_.setInterval(view::PanMode::kTimerMs);
+    QObject::connect(&timer_, &QTimer::timeout, pane, [this] { tick(); });
+}
+
+bool PanDriver::begin(bool ctrl) {
+    QPoint g = QCursor::pos();
+    int gx = g.x(), gy = g.y();
+    if (!mode_.start(gx, gy, ctrl)) return false;
+    QCursor::setPos(gx, gy);
+    pane_->setCursor(panCursor(view::PanCursor::All));
+    const int half = view::PanMode::kOriginSize / 2;
+    mark_->move(pane_->mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
+    mark_->show();
+    mark_->raise();
+    pane_->grabMouse();
+    timer_.start();
+    return true;
+}
+
+void PanDriver::end() {
+    QPoint g = QCursor::pos();
+    int x = g.x(), y = g.y();
+    mode_.end(x, y);
+    timer_.stop();
+    QCursor::setPos(x, y);
+    mark_->hide();
+    shown_ = view::PanCursor::All;
+    pane_->releaseMouse();
+}
+
+void PanDriver::tick() {
+    if (!mode_.active()) {
+        timer_.stop();
+        return;
+    }
+    QPoint g = QCursor::pos();
+    view::PanStep s = mode_.tick(g.x(), g.y());
+    if (s.cursor != shown_) {
+        shown_ = s.cursor;
+        pane_->setCursor(panCursor(s.cursor));
+    }
+    step_(s);
+}
+
 }  // namespace appqt

@@ -72,7 +72,8 @@ int scrollCode(int action) {
 
 // --- text pane -----------------------------------------------------------------------
 
-TextPane::TextPane(SourceWindow& win, QWidget* parent) : QWidget(parent), win_(win) {
+TextPane::TextPane(SourceWindow& win, QWidget* parent)
+    : QWidget(parent), win_(win), panDriver_(this, pan_, "RVQIntelliMouse", [this](const view::PanStep& s) { panStep(s); }) {
     setObjectName("RVQSRCLIST");
     setProperty("controlId", 6000);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -96,9 +97,6 @@ TextPane::TextPane(SourceWindow& win, QWidget* parent) : QWidget(parent), win_(w
             b->setSliderPosition(vertical ? win_.view().top() : win_.view().column());
         });
     }
-    origin_ = appqt::newPanOriginMark(this, "RVQIntelliMouse");
-    panTimer_.setInterval(view::PanMode::kTimerMs);
-    connect(&panTimer_, &QTimer::timeout, this, [this] { panTick(); });
 }
 
 int TextPane::clientWidth() const { return std::max(0, width() - vbar_->sizeHint().width()); }
@@ -134,18 +132,7 @@ void TextPane::mousePressEvent(QMouseEvent* e) {
         win_.setSelection(Selection{at, at});
         selecting_ = true;
     } else if (middle) {
-        QPoint g = QCursor::pos();
-        int gx = g.x(), gy = g.y();
-        if (pan_.start(gx, gy, e->modifiers() & Qt::ControlModifier)) {
-            QCursor::setPos(gx, gy);
-            setCursor(appqt::panCursor(view::PanCursor::All));
-            const int half = view::PanMode::kOriginSize / 2;
-            origin_->move(mapFromGlobal(QPoint(gx, gy)) - QPoint(half, half));
-            origin_->show();
-            origin_->raise();
-            grabMouse();
-            panTimer_.start();
-        }
+        panDriver_.begin(e->modifiers() & Qt::ControlModifier);
     }
 }
 
@@ -203,28 +190,11 @@ void TextPane::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void TextPane::endPan() {
-    QPoint g = QCursor::pos();
-    int x = g.x(), y = g.y();
-    pan_.end(x, y);
-    panTimer_.stop();
-    QCursor::setPos(x, y);
-    origin_->hide();
-    shownCursor_ = view::PanCursor::All;
-    releaseMouse();
+    panDriver_.end();
     setCursor(Qt::IBeamCursor);
 }
 
-void TextPane::panTick() {
-    if (!pan_.active()) {
-        panTimer_.stop();
-        return;
-    }
-    QPoint g = QCursor::pos();
-    view::PanStep s = pan_.tick(g.x(), g.y());
-    if (s.cursor != shownCursor_) {
-        shownCursor_ = s.cursor;
-        setCursor(appqt::panCursor(s.cursor));
-    }
+void TextPane::panStep(const view::PanStep& s) {
     const int code = s.forward ? srcview::kLineDown : srcview::kLineUp;
     for (int i = 0; i < s.lines; ++i) {
         if (s.vertical) win_.scrollVertical(code);

@@ -15,6 +15,7 @@
 #include "srcview/source_list.h"
 #include "srcview/source_view.h"
 #include "view/view_state.h"
+#include "panmark.h"
 
 class QAction;
 class QCheckBox;
@@ -57,15 +58,13 @@ protected:
 
 private:
     void endPan();
-    void panTick();
+    void panStep(const view::PanStep& s);
 
     SourceWindow& win_;
     QScrollBar* vbar_;
     QScrollBar* hbar_;
-    QLabel* origin_;  // RVQIntelliMouse: where the pan started
-    QTimer panTimer_;
     view::PanMode pan_;
-    view::PanCursor shownCursor_ = view::PanCursor::All;
+    appqt::PanDriver panDriver_;  // its mark is "RVQIntelliMouse": where the pan started
     bool selecting_ = false;
 };
 
